@@ -1,0 +1,46 @@
+#pragma once
+// Shared test helpers: a clock the test sets, and a temporary folder that is also the working folder.
+
+#include "Clock.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace quorvin::test {
+
+// A clock that stands still until the test moves it.
+class ManualClock final : public Clock {
+ public:
+  explicit ManualClock(QDateTime now = QDateTime(QDate(1999, 6, 29), QTime(13, 45, 27))) : now_(now) {}
+  QDateTime Now() const override { return now_; }
+  void Set(const QDateTime& now) { now_ = now; }
+  void Set(int y, int mo, int d, int h, int mi, int s) { now_ = QDateTime(QDate(y, mo, d), QTime(h, mi, s)); }
+  void AdvanceSeconds(qint64 s) { now_ = now_.addSecs(s); }
+
+ private:
+  QDateTime now_;
+};
+
+// A temporary folder made the current working folder for the object's life (the error log lands there).
+class WorkingFolder {
+ public:
+  WorkingFolder();
+  ~WorkingFolder();
+  WorkingFolder(const WorkingFolder&) = delete;
+  WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+  QString Path() const { return dir_.path(); }
+  QString File(const QString& name) const { return dir_.filePath(name); }
+
+ private:
+  QTemporaryDir dir_;
+  QString previous_;
+};
+
+QByteArray ReadAll(const QString& path);
+void WriteAll(const QString& path, const QByteArray& bytes);
+
+}  // namespace quorvin::test
