@@ -10,7 +10,9 @@ WorkingFolder::WorkingFolder() : previous_(QDir::currentPath()) {
   if (!dir_.isValid() || !QDir::setCurrent(dir_.path())) throw std::runtime_error("no temporary folder");
 }
 
-WorkingFolder::~WorkingFolder() { QDir::setCurrent(previous_); }
+WorkingFolder::~WorkingFolder() {
+  QDir::setCurrent(previous_);
+}
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);

@@ -2,12 +2,15 @@
 // Shared test helpers: a clock the test sets, and a temporary folder that is also the working folder.
 
 #include "Clock.h"
+#include "MessageBoxes.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QDir>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <vector>
 
 namespace quorvin::test {
 
@@ -38,6 +41,21 @@ class WorkingFolder {
  private:
   QTemporaryDir dir_;
   QString previous_;
+};
+
+// Records every box instead of showing it; Fatal returns so the test can look at what happened.
+class RecordingMessageBoxes final : public MessageBoxes {
+ public:
+  struct Box {
+    bool fatal;
+    QString title;
+    QString text;
+  };
+  void Show(MessageIcon, const QString& title, const QString& text) override {
+    boxes.push_back({false, title, text});
+  }
+  void Fatal(const QString& title, const QString& text) override { boxes.push_back({true, title, text}); }
+  std::vector<Box> boxes;
 };
 
 QByteArray ReadAll(const QString& path);
