@@ -1,0 +1,143 @@
+#include "ErrorLog.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QLocale>
+#include <QLoggingCategory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+namespace quorvin {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcOutput, "quorvin.output")
+
+constexpr int kPrintZone = 14;
+
+QString LogLine(const QDateTime& now, const QString& message, int code) {
+  QString line =
+      QLocale().toString(now.date(), QLocale::ShortFormat) + u' ' + now.time().toString(u"HH:mm:ss");
+  // The message starts in the next print zone; a text that fills its zone exactly still gets a full zone of
+  // blanks, so the message never runs into the time.
+  line += QString(kPrintZone - line.size() % kPrintZone, u' ');
+  line += message;
+  if (code >= 0) line += u' ';
+  line += QString::number(code) + u' ';
+  line += QLatin1String("\r\n");
+  return line;
+}
+
+// Writes the whole buffer or gives up; a short write (full disk) ends it.
+bool WriteAll(int fd, const QByteArray& bytes) {
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += n;
+  }
+  return true;
+}
+
+bool IsDirectory(const QByteArray& path, int& err) {
+  struct stat st {};
+  if (::stat(path.constData(), &st) == 0) {
+    err = 0;
+    return S_ISDIR(st.st_mode);
+  }
+  err = errno;
+  return false;
+}
+
+}  // namespace
+
+ErrorCode ErrorCodeFromErrno(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return ErrorCode::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ErrorCode::PermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+      return ErrorCode::DiskFull;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ:
+      return ErrorCode::BadFileName;
+    case EEXIST:
+      return ErrorCode::AlreadyExists;
+    case ESTALE:
+    case ENOTCONN:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case ECONNREFUSED:
+      return ErrorCode::ProbeFailed;
+    case EIO:
+    case EISDIR:
+    case ELOOP:
+    case EMLINK:
+    case EBUSY:
+    case EFBIG:
+    case ETXTBSY:
+      return ErrorCode::FileIo;
+    default:
+      return ErrorCode::Unknown;
+  }
+}
+
+void AppendErrorLog(const QString& message, int code, const Clock& clock) {
+  const QByteArray bytes = LogLine(clock.Now(), message, code).toUtf8();
+  // Non-blocking open: a FIFO or a device squatting on the log's name must not hang the scheduler.
+  int fd;
+  do {
+    fd = ::open(kErrorLogName, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    const int err = errno;
+    qCWarning(lcOutput) << "error log not written:" << qt_error_string(err) << message << code;
+    return;
+  }
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (!regular) {
+    qCWarning(lcOutput) << "error log not written: not a regular file" << message << code;
+  } else if (!WriteAll(fd, bytes)) {
+    const int err = errno;
+    qCWarning(lcOutput) << "error log not written:" << qt_error_string(err) << message << code;
+  }
+  ::close(fd);
+}
+
+void MakePath(const QString& path, const Clock& clock) {
+  const QString failure = QStringLiteral("cannot makeing path  ") + path;
+  qsizetype start = 0;  // index just after the last separator examined
+  for (;;) {
+    const qsizetype slash = path.indexOf(u'/', start);
+    if (slash < 0) return;  // the text after the last separator is a file name, never a folder
+    const QByteArray prefix = path.left(slash + 1).toLocal8Bit();
+    start = slash + 1;
+
+    int probeErr = 0;
+    if (IsDirectory(prefix, probeErr)) continue;
+    if (probeErr != 0 && probeErr != ENOENT && probeErr != ENOTDIR)
+      AppendErrorLog(QString(), ErrorCode::ProbeFailed, clock);
+
+    if (::mkdir(prefix.constData(), 0777) == 0) continue;
+    const int err = errno;
+    int recheckErr = 0;
+    // Someone else may have made it between the test and the creation: that is what we wanted.
+    if (err == EEXIST && IsDirectory(prefix, recheckErr)) continue;
+    AppendErrorLog(failure, ErrorCodeFromErrno(err), clock);
+  }
+}
+
+}  // namespace quorvin
