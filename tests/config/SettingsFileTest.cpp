@@ -214,17 +214,21 @@ TEST_F(SettingsFileTest, LinesEndAtCrLfLoneCrAndLoneLf) {
   EXPECT_EQ(s.ch1[12], 1);
 }
 
-TEST_F(SettingsFileTest, AFolderOrAnUnreadableFileIsNoSilentFallbackToDefaults) {
+TEST_F(SettingsFileTest, OnlyAnOrdinaryFileCountsAsTheSettingsFile) {
   Settings s;
   ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("quorvin18.ini")));
-  EXPECT_EQ(LoadFile(s), LoadStatus::NoFile);  // only an ordinary file counts
+  EXPECT_EQ(LoadFile(s), LoadStatus::NoFile);
+  EXPECT_EQ(refreshes_, 1);
+}
 
+TEST_F(SettingsFileTest, AnUnreadableFileStopsTheLoadInsteadOfFallingBackToDefaults) {
   if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
-  QDir(dir_.path()).rmdir(QStringLiteral("quorvin18.ini"));
+  Settings s;
   WriteAll(Path(), "DevIndex = 2\r\n");
   QFile::setPermissions(Path(), QFileDevice::WriteOwner);
   EXPECT_EQ(LoadFile(s), LoadStatus::Fatal);
   ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_TRUE(boxes_.boxes[0].fatal);
   EXPECT_TRUE(boxes_.boxes[0].text.contains(Path()));
 }
 
