@@ -1,0 +1,76 @@
+// Colour correction and post-processing of an acquired frame.
+
+#include "ImagingError.h"
+#include "Pipeline.h"
+
+#include <algorithm>
+
+namespace quorvin {
+
+void ClampArea(int32_t& top, int32_t& left, int32_t& width, int32_t& height, int64_t W, int64_t H) {
+  if (top > H) top = static_cast<int32_t>(H);
+  if (left > W) left = static_cast<int32_t>(W);
+  if (int64_t{top} + height > H) height = static_cast<int32_t>(H - top);
+  if (int64_t{left} + width > W) width = static_cast<int32_t>(W - left);
+}
+
+void ColorCorrect(ImagingControl& LEAD2, const Settings& settings) {
+  LEAD2.SetSetting57(false);
+  const int32_t model = settings.op3[17];
+  if (model == 2) return;
+  if (model == 0 || model == 1) {
+    LEAD2.SeparatePlanes(model);
+    const auto& values = model == 0 ? settings.colorganma : settings.colorganma2;
+    for (int i = 0; i <= model + 2; ++i) {
+      LEAD2.SetImageHandle(LEAD2.ColorPlane(i));
+      LEAD2.Gamma(values[static_cast<size_t>(i)]);
+      LEAD2.SetColorPlane(i, LEAD2.ImageHandle());
+    }
+    // Each plane is shown in turn; an absent fourth plane leaves the control empty until the merge.
+    for (int k = 0; k <= 3; ++k) {
+      LEAD2.SetImageHandle(LEAD2.ColorPlane(k));
+      LEAD2.Repaint();
+    }
+    LEAD2.MergePlanes(model);
+  }
+  LEAD2.Repaint();
+  for (int k = 0; k <= 3; ++k) LEAD2.SetColorPlane(k, 0);
+}
+
+void efct_lead2(ImagingControl& LEAD2, Settings& s) {
+  if (!LEAD2.HasImage())
+    throw ImagingError(ErrorCode::NoImage, QStringLiteral("efct_lead2: the working image is empty"));
+  const auto W = static_cast<int64_t>(LEAD2.ImageWidth()), H = static_cast<int64_t>(LEAD2.ImageHeight());
+  ClampArea(s.EfctATop, s.EfctALeft, s.EfctAWidth, s.EfctAHeight, W, H);
+  LEAD2.Crop(static_cast<float>(s.EfctALeft), static_cast<float>(s.EfctATop),
+             static_cast<float>(s.EfctAWidth), static_cast<float>(s.EfctAHeight));
+  const auto on = [&s](int i) { return s.ch1[static_cast<size_t>(i)] == 1; };
+  if (on(19)) LEAD2.Invert();
+  if (on(18)) LEAD2.Intensity();
+  if (on(26)) LEAD2.Gamma(s.efct[5]);
+  if (on(22)) LEAD2.Median(s.efct[1]);
+  if (on(25)) LEAD2.Average(s.efct[4]);
+  if (on(23)) LEAD2.Oilify(s.efct[2]);
+  if (on(24)) LEAD2.Mosaic(s.efct[3]);
+  if (on(17)) LEAD2.Sharpen(s.efct[0]);
+}
+
+void PostProcessing(ImagingControls& controls, Settings& s, const std::function<void()>& fitVideoWindow) {
+  ImagingControl& frame = controls.LEAD1[0];
+  ImagingControl& LEAD2 = controls.LEAD2;
+  LEAD2.SetSetting56(1);
+  if (s.PictureAngle != 0) frame.Rotate(s.PictureAngle, true, 0);
+  if ((s.op3[18] == 1 || s.op3[18] == 3) && fitVideoWindow) fitVideoWindow();
+  if (s.ch1[20] == 1) frame.Flip();
+  if (s.ch1[21] == 1) frame.Mirror();
+  LEAD2.SetImageHandle(frame.ImageHandle());
+  efct_lead2(LEAD2, s);
+  // The area goes back whether or not an effect ran.
+  frame.Combine(static_cast<float>(s.EfctALeft), static_cast<float>(s.EfctATop),
+                static_cast<float>(s.EfctAWidth), static_cast<float>(s.EfctAHeight), LEAD2.ImageHandle(), 0,
+                0, imaging::kCombineCopy);
+  frame.Repaint();
+  LEAD2.SetImageHandle(0);
+}
+
+}  // namespace quorvin

@@ -1,0 +1,112 @@
+#include "ImageFiles.h"
+
+#include "ImageOps.h"
+#include "ImagingError.h"
+
+#include <QFile>
+#include <QImage>
+#include <QSaveFile>
+
+#include <opencv2/imgproc.hpp>
+
+#include <turbojpeg.h>
+
+#include <cmath>
+#include <memory>
+
+namespace quorvin::imaging {
+
+namespace {
+
+struct TjDeleter {
+  void operator()(void* handle) const { tjDestroy(handle); }
+};
+using TjHandle = std::unique_ptr<void, TjDeleter>;
+
+QString TjError(void* handle) {
+  return QString::fromLocal8Bit(tjGetErrorStr2(handle));
+}
+
+cv::Mat DecodeJpeg(const QByteArray& bytes, const QString& path) {
+  TjHandle tj(tjInitDecompress());
+  if (!tj) throw ImagingError(ErrorCode::ImageLoad, QStringLiteral("cannot start the JPEG decoder"));
+  int width = 0, height = 0, subsampling = 0, colorspace = 0;
+  auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+  const auto size = static_cast<unsigned long>(bytes.size());
+  if (tjDecompressHeader3(tj.get(), data, size, &width, &height, &subsampling, &colorspace) != 0)
+    throw ImagingError(ErrorCode::ImageLoad, QStringLiteral("%1: %2").arg(path, TjError(tj.get())));
+  cv::Mat picture(height, width, kColorType);
+  if (tjDecompress2(tj.get(), data, size, picture.data, width, static_cast<int>(picture.step), height,
+                    TJPF_BGRX, TJFLAG_ACCURATEDCT) != 0 &&
+      tjGetErrorCode(tj.get()) == TJERR_FATAL)
+    throw ImagingError(ErrorCode::ImageLoad, QStringLiteral("%1: %2").arg(path, TjError(tj.get())));
+  // libjpeg-turbo leaves X undefined for TJPF_BGRX; ours is always opaque.
+  cv::Mat x(picture.size(), CV_8U, cv::Scalar(255));
+  cv::mixChannels(&x, 1, &picture, 1, std::vector<int>{0, 3}.data(), 1);
+  return picture;
+}
+
+}  // namespace
+
+int JpegQualityFromFactor(int factor) {
+  if (factor < 2 || factor > 255)
+    throw ImagingError(ErrorCode::JpegEncode,
+                       QStringLiteral("quality factor %1 is out of range 2..255").arg(factor));
+  if (factor <= 90) return 102 - factor;
+  return static_cast<int>(std::lround(12.0 - (factor - 90) * 11.0 / 165.0));
+}
+
+cv::Mat LoadPicture(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw ImagingError(ErrorCode::ImageLoad, QStringLiteral("%1: %2").arg(path, file.errorString()));
+  const QByteArray bytes = file.readAll();
+  if (bytes.startsWith("\xFF\xD8")) return DecodeJpeg(bytes, path);
+
+  QImage image;
+  if (!image.loadFromData(bytes))
+    throw ImagingError(ErrorCode::ImageLoad, QStringLiteral("%1: not a JPEG, BMP or PNG picture").arg(path));
+  image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  const cv::Mat view(image.height(), image.width(), kColorType, image.bits(),
+                     static_cast<size_t>(image.bytesPerLine()));
+  return view.clone();
+}
+
+QByteArray EncodeJpeg(const cv::Mat& picture, int bits, int qualityFactor) {
+  if (bits != 24 && bits != 8)
+    throw ImagingError(ErrorCode::JpegEncode,
+                       QStringLiteral("%1 bits per pixel cannot be written (24 or 8)").arg(bits));
+  const int quality = JpegQualityFromFactor(qualityFactor);
+  if (picture.empty())
+    throw ImagingError(ErrorCode::NoImage, QStringLiteral("an empty image cannot be saved"));
+
+  cv::Mat pixels = picture;
+  int format = TJPF_BGRX, subsampling = TJSAMP_420;
+  if (bits == 8) {
+    if (picture.type() != kGreyType) cv::cvtColor(picture, pixels, cv::COLOR_BGRA2GRAY);
+    format = TJPF_GRAY;
+    subsampling = TJSAMP_GRAY;
+  } else if (picture.type() != kColorType) {
+    pixels = AsColor(picture);
+  }
+  TjHandle tj(tjInitCompress());
+  if (!tj) throw ImagingError(ErrorCode::JpegEncode, QStringLiteral("cannot start the JPEG encoder"));
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  const int failed = tjCompress2(tj.get(), pixels.data, pixels.cols, static_cast<int>(pixels.step),
+                                 pixels.rows, format, &jpeg, &size, subsampling, quality, TJFLAG_FASTDCT);
+  std::unique_ptr<unsigned char, void (*)(unsigned char*)> owned(jpeg, tjFree);
+  if (failed != 0) throw ImagingError(ErrorCode::JpegEncode, TjError(tj.get()));
+  return QByteArray(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(size));
+}
+
+void SaveJpeg(const cv::Mat& picture, const QString& path, int bits, int qualityFactor) {
+  const QByteArray bytes = EncodeJpeg(picture, bits, qualityFactor);
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    throw ImagingError(ErrorCode::FileIo, QStringLiteral("%1: %2").arg(path, file.errorString()));
+  if (file.write(bytes) != bytes.size() || !file.commit())
+    throw ImagingError(ErrorCode::FileIo, QStringLiteral("%1: %2").arg(path, file.errorString()));
+}
+
+}  // namespace quorvin::imaging

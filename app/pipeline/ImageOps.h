@@ -1,0 +1,79 @@
+#pragma once
+// The pixel operations of the imaging control, as plain functions on OpenCV images.
+//
+// Pixel layout: a colour picture is CV_8UC4 in the order blue, green, red, X, where X is 255 for every
+// picture pixel; that is exactly QImage::Format_RGB32 in memory, so a QPainter can draw straight into the
+// pixels and libjpeg-turbo reads them as TJPF_BGRX without conversion. A loaded PNG may carry transparency
+// in X; only Combine code 48 reads it. A greyscale picture (a colour plane) is CV_8UC1. Every operation
+// accepts both, and an empty (0 x 0) picture, which it leaves as it is.
+
+#include <opencv2/core.hpp>
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace quorvin::imaging {
+
+inline constexpr int kColorType = CV_8UC4;
+inline constexpr int kGreyType = CV_8UC1;
+
+// A blank (black) colour picture; sizes up to 65535 on a side.
+cv::Mat BlankPicture(int width, int height);
+// Colour form of a picture: grey becomes B = G = R = grey, X = 255.
+cv::Mat AsColor(const cv::Mat& picture);
+// Colour from a 0x00BBGGRR value, as a scalar for a picture of the given type.
+cv::Scalar ScalarFromColorRef(int32_t colorRef, int type);
+
+// --- Geometry ---
+// Resampling: area averaging when shrinking (no aliasing in thumbnails), bicubic when enlarging.
+cv::Mat Resized(const cv::Mat& picture, int width, int height);
+// The rectangle clipped to the picture; an empty rectangle gives an empty picture.
+cv::Mat Cropped(const cv::Mat& picture, cv::Rect area);
+// Turns clockwise by hundredths of a degree onto a canvas grown to hold the whole turned picture; uncovered
+// pixels take the fill colour. Quarter turns are exact (no resampling).
+cv::Mat Rotated(const cv::Mat& picture, int64_t hundredths, int32_t fillColorRef);
+// The canvas size of a turned picture: the turned corners' bounding box, rounded to whole pixels.
+cv::Size RotatedSize(cv::Size size, int64_t hundredths);
+void FlipInPlace(cv::Mat& picture);    // upside down
+void MirrorInPlace(cv::Mat& picture);  // left to right
+
+// Combine codes: how each source pixel s meets the picture pixel p it lands on.
+enum CombineCode : int32_t {
+  kCombineMaskIntoPicture = 0,  // p = black where the mask is clear (grey < 128), else p stays
+  kCombineMaskIntoLogo = 1,     // p = black where the mask is set (grey >= 128), else p stays
+  kCombineLogoOver = 48,        // s drawn over p, honouring the source's own transparency (PNG alpha)
+  kCombineOr = 256,             // p = p OR s, channel by channel
+  kCombineCopy = 800,           // p = s
+};
+// Draws the source, from (srcLeft, srcTop), into dst's rectangle. The rectangle is clipped to both
+// pictures; whatever falls outside either is left out. An empty rectangle changes nothing.
+void CombineInto(cv::Mat& dst, cv::Rect dstArea, const cv::Mat& src, cv::Point srcOrigin, int32_t code);
+
+// --- Filters (values as the effect settings pass them) ---
+void InvertInPlace(cv::Mat& picture);
+// Stretches the darkest picture value to 0 and the brightest to 255, one linear curve for all channels so
+// colours keep their balance. A flat picture stays as it is.
+void StretchIntensityInPlace(cv::Mat& picture);
+// Unsharp masking: p + (value / 1000) * (p - Gaussian3x3(p)). value -1000..1000, negative values soften.
+void SharpenInPlace(cv::Mat& picture, int value);
+// Median of a value x value neighbourhood (rounded up to odd). value 1..255; 1 changes nothing.
+void MedianInPlace(cv::Mat& picture, int value);
+// Oil paint: each pixel takes the mean colour of the most frequent of 16 brightness classes in its
+// value x value neighbourhood. value 1..64; 1 changes nothing.
+void OilifyInPlace(cv::Mat& picture, int value);
+// Mosaic: value x value tiles from the top-left corner, each filled with its mean colour. value 1..4096.
+void MosaicInPlace(cv::Mat& picture, int value);
+// Box average over a value x value neighbourhood. value 1..255; 1 changes nothing.
+void AverageInPlace(cv::Mat& picture, int value);
+// Gamma: out = 255 * (in / 255) ^ (100 / value). value 1..10000; 100 is the identity, larger is brighter.
+void GammaInPlace(cv::Mat& picture, int value);
+
+// --- Colour planes ---
+enum class PlaneMode : int32_t { kBgr = 0, kCmyk = 1 };
+// Mode 0: planes blue, green, red. Mode 1: cyan, magenta, yellow, black with black = 255 - max(R, G, B) and
+// each of C, M, Y = 255 * (max - channel) / max; merging the unchanged planes gives the picture back exactly.
+std::array<cv::Mat, 4> SplitPlanes(const cv::Mat& picture, PlaneMode mode);
+cv::Mat MergedPlanes(const std::array<const cv::Mat*, 4>& planes, PlaneMode mode);
+
+}  // namespace quorvin::imaging
