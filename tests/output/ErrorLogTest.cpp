@@ -146,34 +146,19 @@ TEST_F(ErrorLogTest, PipeInPlaceOfTheLogDoesNotBlock) {
   ::close(reader);
 }
 
-TEST(ErrorCodeFromErrno, EachKindOfFailureHasItsStableCode) {
-  struct Case {
-    int err;
-    ErrorCode code;
-    int number;
+TEST(ErrorCodeFromErrno, EachKindOfFailureHasItsCode) {
+  // clang-format off
+  const std::pair<int, ErrorCode> cases[] = {
+      {ENOENT, ErrorCode::PathNotFound}, {ENOTDIR, ErrorCode::PathNotFound},
+      {EACCES, ErrorCode::PermissionDenied}, {EPERM, ErrorCode::PermissionDenied},
+      {EROFS, ErrorCode::PermissionDenied}, {ENOSPC, ErrorCode::DiskFull}, {EDQUOT, ErrorCode::DiskFull},
+      {EIO, ErrorCode::FileIo}, {ELOOP, ErrorCode::FileIo}, {ENAMETOOLONG, ErrorCode::BadFileName},
+      {EINVAL, ErrorCode::BadFileName}, {EEXIST, ErrorCode::AlreadyExists}, {ESTALE, ErrorCode::ProbeFailed},
+      {EHOSTDOWN, ErrorCode::ProbeFailed}, {0, ErrorCode::Unknown}, {123456, ErrorCode::Unknown},
   };
-  const Case cases[] = {
-      {ENOENT, ErrorCode::PathNotFound, 10},
-      {ENOTDIR, ErrorCode::PathNotFound, 10},
-      {EACCES, ErrorCode::PermissionDenied, 11},
-      {EPERM, ErrorCode::PermissionDenied, 11},
-      {EROFS, ErrorCode::PermissionDenied, 11},
-      {ENOSPC, ErrorCode::DiskFull, 12},
-      {EDQUOT, ErrorCode::DiskFull, 12},
-      {EIO, ErrorCode::FileIo, 13},
-      {ELOOP, ErrorCode::FileIo, 13},
-      {ENAMETOOLONG, ErrorCode::BadFileName, 14},
-      {EINVAL, ErrorCode::BadFileName, 14},
-      {EEXIST, ErrorCode::AlreadyExists, 15},
-      {ESTALE, ErrorCode::ProbeFailed, 16},
-      {EHOSTDOWN, ErrorCode::ProbeFailed, 16},
-      {0, ErrorCode::Unknown, 1},
-      {123456, ErrorCode::Unknown, 1},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ErrorCodeFromErrno(c.err), c.code) << "errno " << c.err;
-    EXPECT_EQ(static_cast<int>(ErrorCodeFromErrno(c.err)), c.number) << "errno " << c.err;
-  }
+  // clang-format on
+  for (const auto& [err, code] : cases)
+    EXPECT_EQ(static_cast<int>(ErrorCodeFromErrno(err)), static_cast<int>(code)) << "errno " << err;
 }
 
 // ---- MakePath -----------------------------------------------------------------------------------------
