@@ -10,7 +10,8 @@
 namespace quorvin {
 
 // Formats a moment with the clock-format letters yyyy, yy, mm (month), dd, hh, nn (minutes), ss; the single
-// letters y (day of year), m, d, h, n, s give the value without a leading zero. Other characters are copied.
+// letters y (day of year), m, d, h, n, s give the value without a leading zero. Runs are read greedily ("yyy"
+// is "yy" then "y"); only lower-case letters count, every other character is copied.
 QString FormatClock(const QDateTime& moment, const QString& pattern);
 
 // The pattern with the separator put between every two neighbouring letters that differ.

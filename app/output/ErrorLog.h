@@ -39,15 +39,20 @@ ErrorCode ErrorCodeFromErrno(int err);
 
 inline constexpr char kErrorLogName[] = "Qv_error.log";
 
-// Appends one line: date, blank, time, blanks to the next 14-column zone, message, " code ", CR LF.
-// A log that cannot be written loses the line; the caller goes on.
+// Appends one line: short date of QLocale(), blank, time "HH:mm:ss", blanks to the next 14-column zone (a
+// full zone when the text ends exactly on one), message, the code with a blank before (a "-" when negative)
+// and after, CR LF; UTF-8. A log that cannot be written, or a name that is not a regular file, loses the
+// line without blocking; the caller goes on.
 void AppendErrorLog(const QString& message, int code, const Clock& clock = SystemClock::Instance());
-inline void AppendErrorLog(const QString& message, ErrorCode code, const Clock& clock = SystemClock::Instance()) {
+inline void AppendErrorLog(const QString& message, ErrorCode code,
+                           const Clock& clock = SystemClock::Instance()) {
   AppendErrorLog(message, static_cast<int>(code), clock);
 }
 
 // Creates each missing folder level of a path that ends in "/"; the text after the last "/" is never
-// created. Failures are logged ("cannot makeing path  " + path) and the next level is tried.
+// created. Failures are logged ("cannot makeing path  " + path, code from errno) and the next level is tried;
+// an existence test that fails for another reason than "not there" first logs an empty message with
+// ProbeFailed.
 void MakePath(const QString& path, const Clock& clock = SystemClock::Instance());
 
 }  // namespace quorvin
