@@ -1,0 +1,59 @@
+#pragma once
+// The capture devices the capture window drives, behind a small interface so that a test can offer
+// its own (a device that fails, twelve devices ...). GStreamer types are only named here.
+
+#include <korvex/KorvexTypes.h>
+
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+typedef struct _GstElement GstElement;
+
+namespace korvex {
+
+class CaptureDevice {
+ public:
+  virtual ~CaptureDevice() = default;
+
+  virtual QString Name() const = 0;
+  virtual QString Version() const = 0;
+  // Stable name of the device's group in devices.ini.
+  virtual QString SettingsKey() const = 0;
+
+  // The formats the device offers, for the format dialog.
+  virtual std::vector<VideoFormat> Formats() const = 0;
+  virtual VideoFormat DefaultFormat() const = 0;
+  // What the device delivers when asked for `wanted`; nullopt when it cannot deliver anything close.
+  virtual std::optional<VideoFormat> FitFormat(const VideoFormat& wanted) const = 0;
+
+  // Current values of the device's controls; empty when it has none.
+  virtual std::vector<DeviceControl> Controls() const = 0;
+  // Stores a control value and applies it at once when the device is streaming.
+  virtual bool SetControl(const QString& id, int value) = 0;
+
+  // A new, floating source element with the current controls applied; null (and `error` set) when
+  // the device is gone.
+  virtual GstElement* CreateSource(QString* error) = 0;
+  // gst-launch description of the audio source recorded with this device.
+  virtual QString AudioSourceDescription() const { return QStringLiteral("autoaudiosrc"); }
+  // Frames thrown away after a cold start while auto exposure settles.
+  virtual int SettleFrames() const { return 0; }
+};
+
+// Lists the devices; the capture window asks it once, when it is created.
+class DeviceSource {
+ public:
+  virtual ~DeviceSource() = default;
+  virtual std::vector<std::shared_ptr<CaptureDevice>> Enumerate() = 0;
+};
+
+// The V4L2 capture devices found by GStreamer's device monitor, then the Test Pattern device unless
+// KORVEX_NO_TEST_DEVICE=1.
+std::shared_ptr<DeviceSource> MakeSystemDeviceSource();
+
+// "version" of a V4L2 device: its driver name and kernel-style version (major << 16 | minor << 8 | patch).
+QString FormatDriverVersion(const QString& driver, unsigned version);
+
+}  // namespace korvex

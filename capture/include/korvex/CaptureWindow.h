@@ -1,0 +1,150 @@
+#pragma once
+// The window that shows a device's live video and performs every operation on it. It adopts one
+// GStreamer pipeline for the connected device; with preview off and nothing grabbed or recorded, that
+// pipeline is stopped and the camera rests.
+//
+// Host images: GrabToDeviceContext(dc) takes `dc` as the address of a QImage owned by the caller and
+// valid for the whole call. The next frame is painted onto it at (0, 0) at the frame's own size with
+// QPainter; the result is true only when a frame was painted (it waits at most 3000 ms for it).
+
+#include <korvex/CaptureDevice.h>
+#include <korvex/KorvexTypes.h>
+
+#include <QImage>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QDialog;
+class QTimer;
+
+namespace korvex {
+
+class DevicePipeline;
+class DeviceSettingsStore;
+struct Frame;
+
+class CaptureWindow : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kMaxDrivers = 10;
+  static constexpr int kGrabTimeoutMs = 3000;
+
+  // `source` lists the devices at Create; the system's devices when null.
+  explicit CaptureWindow(std::shared_ptr<DeviceSource> source = nullptr);
+  ~CaptureWindow() override;
+
+  bool Create(const QString& title, const QRect& rect, QWidget* parent, int id);
+  bool IsWindow() const { return created_; }
+
+  bool ConnectDevice(int index);
+  void SetPreview(bool on);
+  void SetPreviewRate(int fps);
+  int PreviewIntervalMs() const;
+  bool PreviewOn() const { return preview_; }
+  void SetOverlay(bool on);
+
+  bool ShowVideoSourceDialog();
+  bool ShowVideoFormatDialog();
+  bool ShowVideoDisplayDialog();
+  bool ShowAudioFormatDialog();
+  bool HasOverlay() const { return caps_.hasOverlay; }
+  bool HasVideoSourceDialog() const { return caps_.hasDlgVideoSource; }
+  bool HasVideoFormatDialog() const { return caps_.hasDlgVideoFormat; }
+  bool HasVideoDisplayDialog() const { return caps_.hasDlgVideoDisplay; }
+
+  int GetVideoWidth() const;
+  int GetVideoHeight() const;
+  void SetVideoWidth(int width);
+  void SetVideoHeight(int height);
+  // Whole-format change, as the format dialog makes it; false when the device cannot deliver it.
+  bool SetVideoFormat(const VideoFormat& format);
+  VideoFormat CurrentFormat() const { return format_; }
+
+  bool GrabToDib(const QString& path);
+  bool GrabToClipboard();
+  bool GrabToDeviceContext(qintptr dc);
+  // The next frame as an image; null when none arrives in time.
+  QImage GrabImage();
+
+  // Records to the capture file until the time or frame limit, Esc, a mouse click or StopSequence.
+  bool StartSequence(bool confirm, bool limitEnabled, int64_t timeLimit);
+  void StopSequence();
+  bool Capturing() const { return capturing_; }
+  bool SaveCaptureFileAs(const QString& path);
+  bool SetCaptureFile(const QString& path);
+  QString CaptureFile() const { return captureFilePath_; }
+  void GetSequenceSetup(CaptureParams& params) const;
+  void SetSequenceSetup(const CaptureParams& params);
+  AudioFormat GetAudioFormat() const { return audio_; }
+  void SetAudioFormat(const AudioFormat& format);
+
+  // `handle` is a window id (QWidget::winId); its text receives the status messages.
+  void SetStatusWindow(qint64 handle) { statusWindow_ = handle; }
+  int DriverCount() const { return static_cast<int>(names_.size()); }
+  bool DriverList(QStringList& names, QStringList& versions) const;
+  void CenterIn(int width, int height);
+
+  const CaptureStatus& Status() const { return status_; }
+  int CurrentDeviceIndex() const { return deviceIndex_; }
+  std::shared_ptr<CaptureDevice> CurrentDevice() const;
+  // True while the connected device has failed and not yet been reconnected.
+  bool DeviceLost() const;
+  // True while a pipeline runs (preview, grab or recording).
+  bool Streaming() const;
+
+  // Runs the driver dialogs and message boxes; QDialog::exec unless a test or host substitutes another
+  // (null puts the default back). Without a display a message box counts as OK, a dialog as cancelled.
+  using DialogRunner = std::function<int(QDialog&)>;
+  void SetDialogRunner(DialogRunner runner);
+  int RunDialog(QDialog& dialog) { return runDialog_(dialog); }
+  static int RunDialogDefault(QDialog& dialog);
+
+ signals:
+  // kOwnerMessage with kStatusEndCapture when a streaming capture ends.
+  void OwnerMessage(unsigned message, int code, const korvex::CaptureStatus& status);
+  void StatusMessage(int id, const QString& text);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool EnsurePipeline();
+  bool Reconnect();
+  void ApplyFormat(const VideoFormat& format);
+  void RefreshStatus();
+  void ReportStatus(int id, const QString& text);
+  void OnDeviceFailed(const QString& message);
+  void OnPreviewTick();
+  void RestartIfStreaming();
+
+  std::shared_ptr<DeviceSource> source_;
+  std::unique_ptr<DeviceSettingsStore> settings_;
+  std::vector<std::shared_ptr<CaptureDevice>> devices_;
+  std::unique_ptr<DevicePipeline> pipeline_;
+  QTimer* previewTimer_ = nullptr;
+  std::shared_ptr<const Frame> shown_;
+  QImage stillImage_;  // the last picture, kept when preview stops
+  DialogRunner runDialog_;
+
+  bool created_ = false;
+  qint64 statusWindow_ = 0;
+  CaptureParams params_;
+  CaptureStatus status_;
+  DriverCaps caps_;
+  int previewRate_ = 15;
+  bool preview_ = false;
+  bool capturing_ = false;
+  QStringList versions_;
+  QStringList names_;
+  int deviceIndex_ = 0;
+  QString captureFilePath_;
+  VideoFormat format_;
+  AudioFormat audio_;
+  std::function<void()> stopRecording_;
+};
+
+}  // namespace korvex

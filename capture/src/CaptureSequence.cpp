@@ -1,0 +1,115 @@
+// Streaming capture to the AVI capture file.
+#include <korvex/CaptureWindow.h>
+
+#include "DevicePipeline.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace korvex {
+
+namespace {
+constexpr int kFinishTimeoutMs = 10000;  // for the muxer to write its index after the sources stop
+}
+
+bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeLimit) {
+  if (!created_ || capturing_ || !pipeline_) return false;
+  CaptureParams params = params_;
+  params.makeUserHitOKToCapture = confirm;
+  params.limitEnabled = limitEnabled;
+  params.timeLimit = timeLimit;
+  SetSequenceSetup(params);
+  if (captureFilePath_.isEmpty()) {
+    ReportStatus(kStatusDeviceError, tr("No capture file is set"));
+    return false;
+  }
+  if (params_.makeUserHitOKToCapture) {
+    QMessageBox box(QMessageBox::Information, tr("Korvex Capture"),
+                    tr("Select OK to start capture of video sequence\nto %1.").arg(captureFilePath_),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    if (runDialog_(box) != QMessageBox::Ok) return false;
+  }
+  if (!Reconnect()) return false;
+
+  RecordingSpec spec;
+  spec.path = captureFilePath_;
+  spec.withAudio = params_.captureAudio;
+  spec.audio = audio_;
+  spec.microSecPerFrame = params_.microSecPerFrame;
+  spec.frameLimit = params_.frameLimit;
+  shown_.reset();
+  pipeline_->Stop();
+  QString error;
+  bool started = pipeline_->Build(&spec, &error) && pipeline_->Start(&error);
+  if (!started && spec.withAudio) {
+    // A machine without a working microphone still records the picture.
+    ReportStatus(kStatusDeviceError, tr("No audio: %1").arg(error));
+    spec.withAudio = false;
+    started = pipeline_->Build(&spec, &error) && pipeline_->Start(&error);
+  }
+  if (!started) {
+    ReportStatus(kStatusDeviceError, error);
+    pipeline_->Build(nullptr, &error);
+    if (preview_) pipeline_->Start(&error);
+    return false;
+  }
+
+  capturing_ = true;
+  RefreshStatus();
+  ReportStatus(kStatusCaptureStarting, tr("Capturing to %1").arg(captureFilePath_));
+  QElapsedTimer elapsed;
+  elapsed.start();
+  QEventLoop loop;
+  bool stopping = false;
+  stopRecording_ = [&] {
+    if (stopping) return;
+    stopping = true;
+    pipeline_->SendEos();
+  };
+  DevicePipeline* pipeline = pipeline_.get();
+  connect(pipeline, &DevicePipeline::FrameLimitReached, &loop, [&] { stopRecording_(); });
+  connect(pipeline, &DevicePipeline::EndOfStream, &loop, &QEventLoop::quit);
+  connect(pipeline, &DevicePipeline::DeviceFailed, &loop, &QEventLoop::quit);
+  QTimer limit;
+  limit.setSingleShot(true);
+  connect(&limit, &QTimer::timeout, &loop, [&] { stopRecording_(); });
+  if (params_.limitEnabled && params_.timeLimit > 0)
+    limit.start(std::chrono::milliseconds(std::min<int64_t>(params_.timeLimit, INT32_MAX / 1000) * 1000));
+  QTimer preview;
+  connect(&preview, &QTimer::timeout, this, &CaptureWindow::OnPreviewTick);
+  if (preview_) preview.start(PreviewIntervalMs());
+  qApp->installEventFilter(this);
+  if (!pipeline->EosSeen() && !pipeline->Failed()) loop.exec();
+  qApp->removeEventFilter(this);
+  if (!pipeline->EosSeen() && !pipeline->Failed()) {
+    pipeline->SendEos();
+    pipeline->WaitEos(kFinishTimeoutMs);
+  }
+  const bool ok = pipeline->EosSeen() && !pipeline->Failed();
+  stopRecording_ = nullptr;
+
+  status_.currentVideoFrame = pipeline->RecordedFrames();
+  status_.framesDropped = pipeline->DroppedFrames();
+  status_.captureTimeMs = elapsed.elapsed();
+  shown_.reset();
+  pipeline->Stop();
+  capturing_ = false;
+  if (pipeline->Build(nullptr, &error)) {
+    if (preview_) pipeline->Start(&error);
+  } else {
+    ReportStatus(kStatusDeviceError, error);
+  }
+  RefreshStatus();
+  ReportStatus(kStatusCaptureEnded, tr("Captured %1 frames (%2 dropped) %3 sec.")
+                                        .arg(status_.currentVideoFrame)
+                                        .arg(status_.framesDropped)
+                                        .arg(static_cast<double>(status_.captureTimeMs) / 1000.0, 0, 'f', 3));
+  const CaptureStatus status = status_;
+  emit OwnerMessage(kOwnerMessage, kStatusEndCapture, status);
+  return ok;
+}
+
+}  // namespace korvex

@@ -1,0 +1,432 @@
+#include <korvex/CaptureWindow.h>
+
+#include "DevicePipeline.h"
+#include "DeviceSettingsStore.h"
+#include "DriverDialogs.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+Q_LOGGING_CATEGORY(lcCapture, "quorvin.capture")
+
+namespace korvex {
+
+int CaptureWindow::RunDialogDefault(QDialog& dialog) {
+  if (auto* box = qobject_cast<QMessageBox*>(&dialog)) std::fprintf(stderr, "%s\n", qPrintable(box->text()));
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    // Nobody can answer without a display: a message box counts as OK, any other dialog as cancelled.
+    return qobject_cast<QMessageBox*>(&dialog) ? int(QMessageBox::Ok) : int(QDialog::Rejected);
+  }
+  return dialog.exec();
+}
+
+void CaptureWindow::SetDialogRunner(DialogRunner runner) {
+  runDialog_ = runner ? std::move(runner) : DialogRunner(&CaptureWindow::RunDialogDefault);
+}
+
+CaptureWindow::CaptureWindow(std::shared_ptr<DeviceSource> source)
+    : source_(source ? std::move(source) : MakeSystemDeviceSource()),
+      runDialog_(&CaptureWindow::RunDialogDefault) {
+  setObjectName(QStringLiteral("CaptureWindow"));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  previewTimer_ = new QTimer(this);
+  previewTimer_->setTimerType(Qt::PreciseTimer);
+  connect(previewTimer_, &QTimer::timeout, this, &CaptureWindow::OnPreviewTick);
+}
+
+CaptureWindow::~CaptureWindow() {
+  previewTimer_->stop();
+  pipeline_.reset();
+}
+
+bool CaptureWindow::Create(const QString& title, const QRect& rect, QWidget* parent, int id) {
+  if (created_) return true;
+  setParent(parent);
+  setWindowTitle(title);
+  setProperty("childId", id);
+  setGeometry(rect);
+  setVisible(true);
+  created_ = true;
+  settings_ = std::make_unique<DeviceSettingsStore>();
+  audio_ = settings_->LoadAudio();
+
+  devices_ = source_->Enumerate();
+  if (devices_.size() > static_cast<size_t>(kMaxDrivers)) devices_.resize(kMaxDrivers);
+  for (const auto& device : devices_) {
+    names_ << device->Name();
+    versions_ << device->Version();
+  }
+  ConnectDevice(0);
+  setGeometry(0, 0, status_.imageWidth, status_.imageHeight);
+  SetCaptureFile(captureFilePath_);
+  return true;
+}
+
+bool CaptureWindow::ConnectDevice(int index) {
+  if (!created_) return false;
+  if (index < 0 || index >= DriverCount()) return true;
+  if (capturing_) return false;
+  deviceIndex_ = index;
+  pipeline_.reset();
+  shown_.reset();
+  const auto& device = devices_[static_cast<size_t>(index)];
+  settings_->ApplyControls(*device);
+  VideoFormat format = device->DefaultFormat();
+  if (auto stored = settings_->LoadFormat(*device)) {
+    if (auto fitted = device->FitFormat(*stored)) format = *fitted;
+  }
+  format_ = format;
+  caps_ = DriverCaps{};
+  caps_.hasDlgVideoFormat = !device->Formats().empty();
+  caps_.hasDlgVideoSource = !device->Controls().empty();
+  pipeline_ = std::make_unique<DevicePipeline>(device, format_);
+  connect(pipeline_.get(), &DevicePipeline::DeviceFailed, this, &CaptureWindow::OnDeviceFailed);
+  QString error;
+  caps_.captureInitialized = pipeline_->Build(nullptr, &error);
+  if (!caps_.captureInitialized) ReportStatus(kStatusDeviceError, error);
+  RefreshStatus();
+  if (preview_ && caps_.captureInitialized && !pipeline_->Start(&error))
+    ReportStatus(kStatusDeviceError, error);
+  return true;
+}
+
+std::shared_ptr<CaptureDevice> CaptureWindow::CurrentDevice() const {
+  if (deviceIndex_ < 0 || deviceIndex_ >= DriverCount()) return nullptr;
+  return devices_[static_cast<size_t>(deviceIndex_)];
+}
+
+bool CaptureWindow::DeviceLost() const {
+  return !pipeline_ || !pipeline_->Built() || pipeline_->Failed();
+}
+
+bool CaptureWindow::Streaming() const {
+  return pipeline_ && pipeline_->Running();
+}
+
+bool CaptureWindow::Reconnect() {
+  if (!pipeline_) return false;
+  if (!DeviceLost()) return true;
+  QString error;
+  pipeline_->Stop();
+  if (!pipeline_->Build(nullptr, &error)) {
+    ReportStatus(kStatusDeviceError, error);
+    return false;
+  }
+  caps_.captureInitialized = true;
+  RefreshStatus();
+  if (preview_ && !pipeline_->Start(&error)) {
+    ReportStatus(kStatusDeviceError, error);
+    return false;
+  }
+  return true;
+}
+
+void CaptureWindow::OnDeviceFailed(const QString& message) {
+  ReportStatus(kStatusDeviceLost, tr("Device lost: %1").arg(message));
+  // A recording ends on its own loop; a preview just stops until the device is connected again.
+  if (!capturing_ && pipeline_) pipeline_->Stop();
+  update();
+}
+
+void CaptureWindow::RefreshStatus() {
+  status_.imageWidth = format_.width;
+  status_.imageHeight = format_.height;
+  status_.capturingNow = capturing_;
+}
+
+void CaptureWindow::SetPreview(bool on) {
+  if (!created_) return;
+  preview_ = on;
+  if (on) {
+    previewTimer_->start(PreviewIntervalMs());
+    if (!Reconnect()) return;
+    QString error;
+    if (!pipeline_->Start(&error)) ReportStatus(kStatusDeviceError, error);
+  } else {
+    previewTimer_->stop();
+    // Keep the last picture on screen but give the buffer back before the device stops.
+    if (shown_) {
+      stillImage_ = shown_->image.copy();
+      shown_.reset();
+    }
+    if (pipeline_ && !capturing_) pipeline_->Stop();
+  }
+}
+
+void CaptureWindow::SetPreviewRate(int fps) {
+  previewRate_ = std::max(1, fps);
+  if (previewTimer_->isActive()) previewTimer_->setInterval(PreviewIntervalMs());
+}
+
+int CaptureWindow::PreviewIntervalMs() const {
+  // A rate above 1000 would make a zero interval and a busy loop.
+  return std::max(1, 1000 / std::max(1, previewRate_));
+}
+
+void CaptureWindow::OnPreviewTick() {
+  if (!pipeline_ || !pipeline_->Running()) return;
+  auto latest = pipeline_->Latest();
+  if (latest && (!shown_ || latest->seq != shown_->seq)) {
+    shown_ = std::move(latest);
+    stillImage_ = QImage();
+    update();
+  }
+}
+
+void CaptureWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QImage& image = shown_ ? shown_->image : stillImage_;
+  if (image.isNull()) {
+    painter.fillRect(rect(), Qt::black);
+    return;
+  }
+  // Preview scaling: the picture fills the window, which is normally the picture's own size.
+  painter.drawImage(rect(), image);
+}
+
+void CaptureWindow::SetOverlay(bool on) {
+  if (!created_ || !caps_.hasOverlay) return;
+  Q_UNUSED(on);
+}
+
+bool CaptureWindow::ShowVideoSourceDialog() {
+  if (!created_) return false;
+  auto device = CurrentDevice();
+  if (!caps_.hasDlgVideoSource || !device) return true;
+  SourceDialog dialog(*device, this);
+  if (runDialog_(dialog) == QDialog::Accepted) {
+    for (const DeviceControl& c : device->Controls()) {
+      auto initial = dialog.Initial().find(c.id);
+      if (initial == dialog.Initial().end() || initial->second != c.value)
+        settings_->SaveControl(*device, c.id, c.value);
+    }
+  } else {
+    for (const auto& [id, value] : dialog.Initial()) device->SetControl(id, value);
+  }
+  caps_.hasDlgVideoSource = !device->Controls().empty();
+  return true;
+}
+
+bool CaptureWindow::ShowVideoFormatDialog() {
+  if (!created_) return false;
+  auto device = CurrentDevice();
+  if (!caps_.hasDlgVideoFormat || !device) return true;
+  FormatDialog dialog(device->Formats(), format_, this);
+  if (runDialog_(dialog) == QDialog::Accepted) SetVideoFormat(dialog.Chosen());
+  RefreshStatus();
+  if (parentWidget()) CenterIn(parentWidget()->width(), parentWidget()->height());
+  return true;
+}
+
+bool CaptureWindow::ShowVideoDisplayDialog() {
+  if (!created_) return false;
+  // No device here has a display dialog; the operation is kept for the control's member.
+  return true;
+}
+
+bool CaptureWindow::ShowAudioFormatDialog() {
+  if (!created_) return false;
+  AudioFormatDialog dialog(audio_, this);
+  if (runDialog_(dialog) != QDialog::Accepted) return false;
+  SetAudioFormat(dialog.Chosen());
+  return true;
+}
+
+void CaptureWindow::SetAudioFormat(const AudioFormat& format) {
+  audio_ = format;
+  if (settings_) settings_->SaveAudio(format);
+}
+
+int CaptureWindow::GetVideoWidth() const {
+  return created_ && !DeviceLost() ? format_.width : 0;
+}
+
+int CaptureWindow::GetVideoHeight() const {
+  return created_ && !DeviceLost() ? format_.height : 0;
+}
+
+void CaptureWindow::SetVideoWidth(int width) {
+  if (!created_) return;
+  VideoFormat f = format_;
+  f.width = AbsoluteValue(width);
+  SetVideoFormat(f);
+}
+
+void CaptureWindow::SetVideoHeight(int height) {
+  if (!created_) return;
+  VideoFormat f = format_;
+  f.height = AbsoluteValue(height);
+  SetVideoFormat(f);
+}
+
+bool CaptureWindow::SetVideoFormat(const VideoFormat& wanted) {
+  auto device = CurrentDevice();
+  if (!created_ || !device || capturing_) return false;
+  auto fitted = device->FitFormat(wanted);
+  if (!fitted) {
+    ReportStatus(kStatusDeviceError, tr("The device cannot deliver %1").arg(wanted.Describe()));
+    return false;
+  }
+  if (*fitted == format_ && !DeviceLost()) return true;
+  const bool was_running = Streaming();
+  format_ = *fitted;
+  settings_->SaveFormat(*device, format_);
+  shown_.reset();
+  pipeline_ = std::make_unique<DevicePipeline>(device, format_);
+  connect(pipeline_.get(), &DevicePipeline::DeviceFailed, this, &CaptureWindow::OnDeviceFailed);
+  QString error;
+  caps_.captureInitialized = pipeline_->Build(nullptr, &error);
+  RefreshStatus();
+  if (!caps_.captureInitialized) {
+    ReportStatus(kStatusDeviceError, error);
+    return false;
+  }
+  if ((was_running || preview_) && !pipeline_->Start(&error)) {
+    ReportStatus(kStatusDeviceError, error);
+    return false;
+  }
+  return true;
+}
+
+QImage CaptureWindow::GrabImage() {
+  if (!created_ || !pipeline_) return {};
+  if (!Reconnect()) return {};
+  if (pipeline_->Running()) {
+    auto frame = pipeline_->WaitFrame(pipeline_->FrameSeq(), kGrabTimeoutMs);
+    if (!frame) return {};
+    // The image views the frame's buffer; the copy of the handle keeps that buffer alive.
+    return QImage(
+        frame->image.constBits(), frame->image.width(), frame->image.height(), frame->image.bytesPerLine(),
+        frame->image.format(), [](void* hold) { delete static_cast<std::shared_ptr<const Frame>*>(hold); },
+        new std::shared_ptr<const Frame>(frame));
+  }
+  // The device rests between grabs: start it, let exposure settle, take one frame, stop it again.
+  QString error;
+  const uint64_t before = pipeline_->FrameSeq();
+  if (!pipeline_->Start(&error)) {
+    ReportStatus(kStatusDeviceError, error);
+    return {};
+  }
+  auto device = CurrentDevice();
+  const uint64_t skip = device ? static_cast<uint64_t>(std::max(0, device->SettleFrames())) : 0;
+  auto frame = pipeline_->WaitFrame(before + skip, kGrabTimeoutMs);
+  QImage image = frame ? frame->image.copy() : QImage();
+  frame.reset();
+  pipeline_->Stop();
+  return image;
+}
+
+bool CaptureWindow::GrabToDeviceContext(qintptr dc) {
+  if (!created_ || dc == 0) return false;
+  auto* target = reinterpret_cast<QImage*>(dc);
+  if (target->isNull()) return false;
+  const QImage frame = GrabImage();
+  if (frame.isNull()) return false;
+  QPainter painter(target);
+  if (!painter.isActive()) return false;
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(0, 0, frame);
+  return true;
+}
+
+bool CaptureWindow::GrabToDib(const QString& path) {
+  if (!created_) return false;
+  QFile::remove(path);
+  const QImage frame = GrabImage();
+  if (frame.isNull()) return false;
+  return frame.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
+}
+
+bool CaptureWindow::GrabToClipboard() {
+  if (!created_) return false;
+  const QImage frame = GrabImage();
+  if (frame.isNull()) return false;
+  QGuiApplication::clipboard()->setImage(frame.copy());
+  return true;
+}
+
+bool CaptureWindow::SetCaptureFile(const QString& path) {
+  if (!created_) return false;
+  captureFilePath_ = path;
+  return true;
+}
+
+bool CaptureWindow::SaveCaptureFileAs(const QString& path) {
+  if (!created_ || capturing_ || captureFilePath_.isEmpty() || !QFileInfo::exists(captureFilePath_))
+    return false;
+  if (QFileInfo(path).absoluteFilePath() == QFileInfo(captureFilePath_).absoluteFilePath()) return true;
+  QFile::remove(path);
+  const bool ok = QFile::copy(captureFilePath_, path);
+  if (ok) ReportStatus(kStatusFileSaved, tr("Saved %1").arg(path));
+  return ok;
+}
+
+void CaptureWindow::GetSequenceSetup(CaptureParams& params) const {
+  params = params_;
+}
+
+void CaptureWindow::SetSequenceSetup(const CaptureParams& params) {
+  if (!created_) return;
+  params_ = params;
+  if (params_.timeLimit < 0) params_.timeLimit = -params_.timeLimit;
+}
+
+bool CaptureWindow::DriverList(QStringList& names, QStringList& versions) const {
+  names = names_;
+  versions = versions_;
+  return true;
+}
+
+void CaptureWindow::CenterIn(int width, int height) {
+  if (!created_) return;
+  const int x = std::max(0, (width - status_.imageWidth) / 2);
+  const int y = std::max(0, (height - status_.imageHeight) / 2);
+  setGeometry(x, y, status_.imageWidth, status_.imageHeight);
+}
+
+void CaptureWindow::ReportStatus(int id, const QString& text) {
+  qCInfo(lcCapture).noquote() << id << text;
+  emit StatusMessage(id, text);
+  if (id < kStatusInfo || statusWindow_ == 0) return;
+  QWidget* window = QWidget::find(static_cast<WId>(statusWindow_));
+  if (!window) return;
+  if (window->metaObject()->indexOfProperty("text") >= 0)
+    window->setProperty("text", text);
+  else
+    window->setWindowTitle(text);
+  window->repaint();
+}
+
+bool CaptureWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (capturing_ && stopRecording_) {
+    if (event->type() == QEvent::KeyPress && params_.abortEscape &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      stopRecording_();
+      return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+      const auto button = static_cast<QMouseEvent*>(event)->button();
+      if ((button == Qt::LeftButton && params_.abortLeftMouse) ||
+          (button == Qt::RightButton && params_.abortRightMouse)) {
+        stopRecording_();
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void CaptureWindow::StopSequence() {
+  if (stopRecording_) stopRecording_();
+}
+
+}  // namespace korvex

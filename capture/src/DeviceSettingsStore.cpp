@@ -1,0 +1,89 @@
+#include "DeviceSettingsStore.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace korvex {
+
+namespace {
+// A device's name becomes one group; slashes would split it into nested groups.
+QString Group(const CaptureDevice& device) {
+  QString key = device.SettingsKey();
+  key.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+  return QStringLiteral("device ") + key;
+}
+}  // namespace
+
+DeviceSettingsStore::DeviceSettingsStore() {
+  const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  path_ = QDir(base).filePath(QStringLiteral("korvex/devices.ini"));
+}
+
+std::optional<VideoFormat> DeviceSettingsStore::LoadFormat(const CaptureDevice& device) const {
+  QSettings ini(path_, QSettings::IniFormat);
+  ini.beginGroup(Group(device));
+  if (!ini.contains(QStringLiteral("width"))) return std::nullopt;
+  VideoFormat f;
+  f.width = ini.value(QStringLiteral("width")).toInt();
+  f.height = ini.value(QStringLiteral("height")).toInt();
+  f.fpsNum = ini.value(QStringLiteral("fpsNum"), 30).toInt();
+  f.fpsDen = ini.value(QStringLiteral("fpsDen"), 1).toInt();
+  f.pixelFormat = ini.value(QStringLiteral("pixelFormat")).toString();
+  if (!f.IsValid()) return std::nullopt;
+  return f;
+}
+
+void DeviceSettingsStore::SaveFormat(const CaptureDevice& device, const VideoFormat& format) {
+  QDir().mkpath(QFileInfo(path_).absolutePath());
+  QSettings ini(path_, QSettings::IniFormat);
+  ini.beginGroup(Group(device));
+  ini.setValue(QStringLiteral("width"), format.width);
+  ini.setValue(QStringLiteral("height"), format.height);
+  ini.setValue(QStringLiteral("fpsNum"), format.fpsNum);
+  ini.setValue(QStringLiteral("fpsDen"), format.fpsDen);
+  ini.setValue(QStringLiteral("pixelFormat"), format.pixelFormat);
+}
+
+void DeviceSettingsStore::ApplyControls(CaptureDevice& device) const {
+  QSettings ini(path_, QSettings::IniFormat);
+  ini.beginGroup(Group(device) + QStringLiteral("/controls"));
+  const QStringList keys = ini.childKeys();
+  if (keys.isEmpty()) return;
+  for (const DeviceControl& control : device.Controls()) {
+    if (!keys.contains(control.id)) continue;
+    bool ok = false;
+    const int value = ini.value(control.id).toInt(&ok);
+    if (ok && value >= control.minimum && value <= control.maximum) device.SetControl(control.id, value);
+  }
+}
+
+void DeviceSettingsStore::SaveControl(const CaptureDevice& device, const QString& id, int value) {
+  QDir().mkpath(QFileInfo(path_).absolutePath());
+  QSettings ini(path_, QSettings::IniFormat);
+  ini.beginGroup(Group(device) + QStringLiteral("/controls"));
+  ini.setValue(id, value);
+}
+
+AudioFormat DeviceSettingsStore::LoadAudio() const {
+  QSettings ini(path_, QSettings::IniFormat);
+  ini.beginGroup(QStringLiteral("audio"));
+  AudioFormat a;
+  a.rate = ini.value(QStringLiteral("rate"), a.rate).toInt();
+  a.channels = ini.value(QStringLiteral("channels"), a.channels).toInt();
+  a.bits = ini.value(QStringLiteral("bits"), a.bits).toInt();
+  if (a.rate < 8000 || a.rate > 192000 || a.channels < 1 || a.channels > 2 || (a.bits != 8 && a.bits != 16))
+    return AudioFormat{};
+  return a;
+}
+
+void DeviceSettingsStore::SaveAudio(const AudioFormat& format) {
+  QDir().mkpath(QFileInfo(path_).absolutePath());
+  QSettings ini(path_, QSettings::IniFormat);
+  ini.beginGroup(QStringLiteral("audio"));
+  ini.setValue(QStringLiteral("rate"), format.rate);
+  ini.setValue(QStringLiteral("channels"), format.channels);
+  ini.setValue(QStringLiteral("bits"), format.bits);
+}
+
+}  // namespace korvex

@@ -1,0 +1,188 @@
+#include "DriverDialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+
+namespace korvex {
+
+namespace {
+QDialogButtonBox* AddButtons(QDialog* dialog, QVBoxLayout* layout) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  return buttons;
+}
+
+void SelectData(QComboBox* box, const QVariant& data) {
+  const int i = box->findData(data);
+  if (i >= 0) box->setCurrentIndex(i);
+}
+}  // namespace
+
+FormatDialog::FormatDialog(const std::vector<VideoFormat>& offered, const VideoFormat& current,
+                           QWidget* parent)
+    : QDialog(parent), offered_(offered) {
+  setWindowTitle(tr("Video Format"));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  pixel_ = new QComboBox(this);
+  pixel_->setObjectName(QStringLiteral("pixelBox"));
+  size_ = new QComboBox(this);
+  size_->setObjectName(QStringLiteral("sizeBox"));
+  rate_ = new QComboBox(this);
+  rate_->setObjectName(QStringLiteral("rateBox"));
+  form->addRow(tr("Pixel format:"), pixel_);
+  form->addRow(tr("Size:"), size_);
+  form->addRow(tr("Frame rate:"), rate_);
+  layout->addLayout(form);
+  AddButtons(this, layout);
+
+  std::vector<QString> pixels;
+  for (const auto& f : offered_)
+    if (std::find(pixels.begin(), pixels.end(), f.pixelFormat) == pixels.end())
+      pixels.push_back(f.pixelFormat);
+  for (const auto& p : pixels) pixel_->addItem(p, p);
+  SelectData(pixel_, current.pixelFormat);
+  FillSizes();
+  SelectData(size_, QSize(current.width, current.height));
+  FillRates();
+  SelectData(rate_, QPoint(current.fpsNum, current.fpsDen));
+  connect(pixel_, &QComboBox::currentIndexChanged, this, [this] {
+    FillSizes();
+    FillRates();
+  });
+  connect(size_, &QComboBox::currentIndexChanged, this, [this] { FillRates(); });
+}
+
+void FormatDialog::FillSizes() {
+  const QVariant keep = size_->currentData();
+  QSignalBlocker block(size_);
+  size_->clear();
+  std::set<std::pair<int, int>> sizes;
+  for (const auto& f : offered_)
+    if (f.pixelFormat == pixel_->currentData().toString()) sizes.emplace(f.width, f.height);
+  for (const auto& [w, h] : sizes) size_->addItem(QStringLiteral("%1 x %2").arg(w).arg(h), QSize(w, h));
+  SelectData(size_, keep);
+}
+
+void FormatDialog::FillRates() {
+  const QVariant keep = rate_->currentData();
+  rate_->clear();
+  const QSize size = size_->currentData().toSize();
+  std::vector<std::pair<int, int>> rates;
+  for (const auto& f : offered_) {
+    if (f.pixelFormat != pixel_->currentData().toString() || QSize(f.width, f.height) != size) continue;
+    if (std::find(rates.begin(), rates.end(), std::pair(f.fpsNum, f.fpsDen)) == rates.end())
+      rates.emplace_back(f.fpsNum, f.fpsDen);
+  }
+  for (const auto& [n, d] : rates)
+    rate_->addItem(QStringLiteral("%1 fps").arg(static_cast<double>(n) / d, 0, 'g', 4), QPoint(n, d));
+  SelectData(rate_, keep);
+}
+
+VideoFormat FormatDialog::Chosen() const {
+  VideoFormat f;
+  f.pixelFormat = pixel_->currentData().toString();
+  const QSize size = size_->currentData().toSize();
+  f.width = size.width();
+  f.height = size.height();
+  const QPoint rate = rate_->currentData().toPoint();
+  f.fpsNum = rate.x();
+  f.fpsDen = rate.y();
+  return f;
+}
+
+SourceDialog::SourceDialog(CaptureDevice& device, QWidget* parent) : QDialog(parent), device_(device) {
+  setWindowTitle(tr("Video Source"));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  for (const DeviceControl& c : device_.Controls()) {
+    initial_[c.id] = c.value;
+    const QString id = c.id;
+    QWidget* editor = nullptr;
+    if (c.kind == DeviceControl::Kind::Boolean) {
+      auto* box = new QCheckBox(this);
+      box->setChecked(c.value != 0);
+      connect(box, &QCheckBox::toggled, this, [this, id](bool on) { device_.SetControl(id, on ? 1 : 0); });
+      editor = box;
+    } else if (c.kind == DeviceControl::Kind::Menu) {
+      auto* box = new QComboBox(this);
+      for (int i = 0; i < c.menuItems.size(); ++i) box->addItem(c.menuItems[i], c.minimum + i);
+      SelectData(box, c.value);
+      connect(box, &QComboBox::currentIndexChanged, this,
+              [this, id, box] { device_.SetControl(id, box->currentData().toInt()); });
+      editor = box;
+    } else {
+      auto* spin = new QSpinBox(this);
+      spin->setRange(c.minimum, c.maximum);
+      spin->setSingleStep(c.step);
+      spin->setValue(c.value);
+      auto* slider = new QSlider(Qt::Horizontal, this);
+      slider->setRange(c.minimum, c.maximum);
+      slider->setSingleStep(c.step);
+      slider->setValue(c.value);
+      connect(slider, &QSlider::valueChanged, spin, &QSpinBox::setValue);
+      connect(spin, &QSpinBox::valueChanged, slider, &QSlider::setValue);
+      connect(spin, &QSpinBox::valueChanged, this, [this, id](int v) { device_.SetControl(id, v); });
+      auto* row = new QWidget(this);
+      auto* row_layout = new QHBoxLayout(row);
+      row_layout->setContentsMargins(0, 0, 0, 0);
+      row_layout->addWidget(slider, 1);
+      row_layout->addWidget(spin);
+      spin->setObjectName(QStringLiteral("control_") + id);
+      editor = row;
+    }
+    if (editor->objectName().isEmpty()) editor->setObjectName(QStringLiteral("control_") + id);
+    form->addRow(c.label, editor);
+  }
+  layout->addLayout(form);
+  AddButtons(this, layout);
+  connect(this, &QDialog::rejected, this, [this] {
+    for (const auto& [id, value] : initial_) device_.SetControl(id, value);
+  });
+}
+
+const char* const AudioFormatDialog::kTitle = "ｻﾝﾌﾟﾘﾝｸﾞ Format Selection";
+
+AudioFormatDialog::AudioFormatDialog(const AudioFormat& current, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QString::fromUtf8(kTitle));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  rate_ = new QComboBox(this);
+  rate_->setObjectName(QStringLiteral("rateBox"));
+  for (int r : {8000, 11025, 16000, 22050, 32000, 44100, 48000})
+    rate_->addItem(QStringLiteral("%1 Hz").arg(r), r);
+  channels_ = new QComboBox(this);
+  channels_->setObjectName(QStringLiteral("channelsBox"));
+  channels_->addItem(tr("Mono"), 1);
+  channels_->addItem(tr("Stereo"), 2);
+  bits_ = new QComboBox(this);
+  bits_->setObjectName(QStringLiteral("bitsBox"));
+  bits_->addItem(tr("8 bit"), 8);
+  bits_->addItem(tr("16 bit"), 16);
+  form->addRow(tr("Format:"), new QLabel(QStringLiteral("PCM"), this));
+  form->addRow(tr("Sample rate:"), rate_);
+  form->addRow(tr("Channels:"), channels_);
+  form->addRow(tr("Bits:"), bits_);
+  layout->addLayout(form);
+  AddButtons(this, layout);
+  SelectData(rate_, current.rate);
+  SelectData(channels_, current.channels);
+  SelectData(bits_, current.bits);
+}
+
+AudioFormat AudioFormatDialog::Chosen() const {
+  return AudioFormat{rate_->currentData().toInt(), channels_->currentData().toInt(),
+                     bits_->currentData().toInt()};
+}
+
+}  // namespace korvex

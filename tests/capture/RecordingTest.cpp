@@ -1,0 +1,132 @@
+// Streaming capture into an AVI file, checked with GStreamer's own discoverer.
+#include "KorvexTestSupport.h"
+
+#include <korvex/CaptureWindow.h>
+#include <korvex/KorvexCtrl.h>
+
+#include <gst/pbutils/pbutils.h>
+
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QUrl>
+
+namespace korvex::test {
+
+namespace {
+struct Discovered {
+  bool ok = false;
+  int width = 0, height = 0, videoStreams = 0, audioStreams = 0;
+  QString error;
+};
+
+Discovered Discover(const QString& path) {
+  Discovered d;
+  GError* error = nullptr;
+  GstDiscoverer* discoverer = gst_discoverer_new(10 * GST_SECOND, &error);
+  if (!discoverer) return d;
+  const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
+  GstDiscovererInfo* info = gst_discoverer_discover_uri(discoverer, uri.constData(), &error);
+  if (error) {
+    d.error = QString::fromUtf8(error->message);
+    g_error_free(error);
+  }
+  if (info && gst_discoverer_info_get_result(info) == GST_DISCOVERER_OK) {
+    d.ok = true;
+    GList* videos = gst_discoverer_info_get_video_streams(info);
+    d.videoStreams = g_list_length(videos);
+    if (videos) {
+      d.width = gst_discoverer_video_info_get_width(GST_DISCOVERER_VIDEO_INFO(videos->data));
+      d.height = gst_discoverer_video_info_get_height(GST_DISCOVERER_VIDEO_INFO(videos->data));
+    }
+    gst_discoverer_stream_info_list_free(videos);
+    GList* audios = gst_discoverer_info_get_audio_streams(info);
+    d.audioStreams = g_list_length(audios);
+    gst_discoverer_stream_info_list_free(audios);
+  }
+  if (info) gst_discoverer_info_unref(info);
+  g_object_unref(discoverer);
+  return d;
+}
+
+void LimitFrames(CKorvexCtrl& control, int frames) {
+  CaptureParams params;
+  control.captureWindow()->GetSequenceSetup(params);
+  params.frameLimit = frames;
+  control.captureWindow()->SetSequenceSetup(params);
+}
+}  // namespace
+
+class RecordingTest : public KorvexTest {};
+
+TEST_F(RecordingTest, FrameLimitedCaptureWritesAPlayableAviAndFiresEndCapture) {
+  CKorvexCtrl control(nullptr, SingleTestDevice(4));
+  control.SetPreview(true);
+  const QString path = TempPath(QStringLiteral("capture.avi"));
+  control.SetCaptureFilePath(path);
+  control.SetConfirmWindow(false);
+  LimitFrames(control, 10);
+  QSignalSpy ended(&control, &CKorvexCtrl::EndCapture);
+  ASSERT_TRUE(control.Invoke(kDispStartCapture, DispatchKind::Method).ok());
+  ASSERT_EQ(ended.size(), 1);
+  EXPECT_EQ(ended[0][0].toInt(), 10);
+  EXPECT_GE(ended[0][1].toInt(), 0);
+  EXPECT_FALSE(control.captureWindow()->Capturing());
+  EXPECT_TRUE(control.captureWindow()->Streaming());  // the preview goes on
+
+  const Discovered found = Discover(path);
+  ASSERT_TRUE(found.ok) << found.error.toStdString();
+  EXPECT_EQ(found.videoStreams, 1);
+  EXPECT_EQ(found.audioStreams, 1);  // WithAudio is on by default: the test tone
+  EXPECT_EQ(found.width, 640);
+  EXPECT_EQ(found.height, 480);
+
+  // Save copies the capture file; it reports success whatever happens.
+  const QString copy = TempPath(QStringLiteral("copy.avi"));
+  EXPECT_TRUE(control.Save(copy));
+  EXPECT_EQ(QFileInfo(copy).size(), QFileInfo(path).size());
+  EXPECT_TRUE(control.Save(TempPath(QStringLiteral("no/such/folder/copy.avi"))));
+}
+
+TEST_F(RecordingTest, WithoutAudioAndWithPreviewOffTheDeviceRestsAfterwards) {
+  CKorvexCtrl control(nullptr, SingleTestDevice(4));
+  const QString path = TempPath(QStringLiteral("quiet.avi"));
+  control.SetCaptureFilePath(path);
+  control.SetConfirmWindow(false);
+  control.SetWithAudio(false);
+  LimitFrames(control, 5);
+  QSignalSpy ended(&control, &CKorvexCtrl::EndCapture);
+  control.StartCapture();
+  ASSERT_EQ(ended.size(), 1);
+  EXPECT_EQ(ended[0][0].toInt(), 5);
+  EXPECT_FALSE(control.captureWindow()->Streaming());
+  const Discovered found = Discover(path);
+  ASSERT_TRUE(found.ok) << found.error.toStdString();
+  EXPECT_EQ(found.audioStreams, 0);
+}
+
+TEST_F(RecordingTest, ConfirmCancelledRecordsNothing) {
+  CKorvexCtrl control(nullptr, SingleTestDevice());
+  const QString path = TempPath(QStringLiteral("never.avi"));
+  control.SetCaptureFilePath(path);
+  QString asked;
+  control.SetDialogRunner([&](QDialog& dialog) {
+    if (auto* box = qobject_cast<QMessageBox*>(&dialog)) asked = box->text();
+    return int(QMessageBox::Cancel);
+  });
+  QSignalSpy ended(&control, &CKorvexCtrl::EndCapture);
+  control.StartCapture();
+  EXPECT_TRUE(asked.contains(path));
+  EXPECT_TRUE(ended.isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST_F(RecordingTest, NoCaptureFileIsAClearFailure) {
+  CKorvexCtrl control(nullptr, SingleTestDevice());
+  QSignalSpy status(control.captureWindow(), &CaptureWindow::StatusMessage);
+  EXPECT_FALSE(control.captureWindow()->StartSequence(false, false, 0));
+  ASSERT_FALSE(status.isEmpty());
+  EXPECT_EQ(status.last()[0].toInt(), kStatusDeviceError);
+}
+
+}  // namespace korvex::test
