@@ -37,8 +37,10 @@ TestPatternDevice::TestPatternDevice() {
   EnsureGstInitialised();
 }
 
-TestPatternDevice::~TestPatternDevice() {
-  if (live_) gst_object_unref(live_);
+TestPatternDevice::~TestPatternDevice() = default;
+
+void TestPatternDevice::ElementUnref::operator()(GstElement* element) const {
+  if (element) gst_object_unref(element);
 }
 
 QString TestPatternDevice::Version() const {
@@ -93,12 +95,12 @@ bool TestPatternDevice::SetControl(const QString& id, int value) {
   std::lock_guard lock(mutex_);
   if (id == QLatin1String("pattern") && value >= 0 && value < kPatterns.size()) {
     pattern_ = value;
-    if (live_) g_object_set(live_, "pattern", pattern_, nullptr);
+    if (live_) g_object_set(live_.get(), "pattern", pattern_, nullptr);
     return true;
   }
   if (id == QLatin1String("motion") && value >= 0 && value <= kMaxMotion) {
     motion_ = value;
-    if (live_) g_object_set(live_, "horizontal-speed", motion_, nullptr);
+    if (live_) g_object_set(live_.get(), "horizontal-speed", motion_, nullptr);
     return true;
   }
   return false;
@@ -113,8 +115,7 @@ GstElement* TestPatternDevice::CreateSource(QString* error) {
   std::lock_guard lock(mutex_);
   // Live, so it paces itself at the frame rate instead of spinning a core.
   g_object_set(source, "is-live", TRUE, "pattern", pattern_, "horizontal-speed", motion_, nullptr);
-  if (live_) gst_object_unref(live_);
-  live_ = GST_ELEMENT(gst_object_ref(source));
+  live_.reset(GST_ELEMENT(gst_object_ref(source)));
   return source;
 }
 

@@ -32,10 +32,6 @@ QString KorvexTest::DevicesIni() const {
   return QDir(temp_.path()).filePath(QStringLiteral("config/korvex/devices.ini"));
 }
 
-FaultyDevice::~FaultyDevice() {
-  if (bin_) gst_object_unref(bin_);
-}
-
 GstElement* FaultyDevice::CreateSource(QString* error) {
   if (unplugged_) {
     if (error) *error = QStringLiteral("unplugged");
@@ -46,12 +42,10 @@ GstElement* FaultyDevice::CreateSource(QString* error) {
   GstElement* bin = gst_bin_new(nullptr);
   gst_bin_add_many(GST_BIN(bin), pattern, valve, nullptr);
   gst_element_link(pattern, valve);
-  GstPad* src = gst_element_get_static_pad(valve, "src");
-  gst_element_add_pad(bin, gst_ghost_pad_new("src", src));
-  gst_object_unref(src);
+  PadPtr src(gst_element_get_static_pad(valve, "src"));
+  gst_element_add_pad(bin, gst_ghost_pad_new("src", src.get()));
   g_object_set(valve, "drop", stalled_ ? TRUE : FALSE, nullptr);
-  if (bin_) gst_object_unref(bin_);
-  bin_ = GST_ELEMENT(gst_object_ref(bin));
+  bin_.reset(GST_ELEMENT(gst_object_ref(bin)));
   ++made_;
   return bin;
 }
@@ -59,16 +53,15 @@ GstElement* FaultyDevice::CreateSource(QString* error) {
 void FaultyDevice::Stall(bool stalled) {
   stalled_ = stalled;
   if (!bin_) return;
-  GstElement* valve = gst_bin_get_by_name(GST_BIN(bin_), "valve");
-  g_object_set(valve, "drop", stalled ? TRUE : FALSE, nullptr);
-  gst_object_unref(valve);
+  ElementPtr valve(gst_bin_get_by_name(GST_BIN(bin_.get()), "valve"));
+  g_object_set(valve.get(), "drop", stalled ? TRUE : FALSE, nullptr);
 }
 
 void FaultyDevice::Unplug() {
   unplugged_ = true;
   if (!bin_) return;
   GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "device unplugged");
-  gst_element_post_message(bin_, gst_message_new_error(GST_OBJECT(bin_), error, "test unplug"));
+  gst_element_post_message(bin_.get(), gst_message_new_error(GST_OBJECT(bin_.get()), error, "test unplug"));
   g_error_free(error);
 }
 

@@ -5,6 +5,8 @@
 #include <korvex/CaptureDevice.h>
 #include <korvex/TestPatternDevice.h>
 
+#include "GstHandles.h"
+
 #include <gtest/gtest.h>
 #include <QImage>
 #include <QTemporaryDir>
@@ -57,7 +59,6 @@ class NamedTestDevice : public TestPatternDevice {
 // unplugged (the pipeline gets an error; the device cannot be opened until it is plugged in again).
 class FaultyDevice : public TestPatternDevice {
  public:
-  ~FaultyDevice() override;
   GstElement* CreateSource(QString* error) override;
   void Stall(bool stalled);
   void Unplug();
@@ -67,7 +68,7 @@ class FaultyDevice : public TestPatternDevice {
  private:
   std::atomic<bool> unplugged_{false};
   bool stalled_ = false;
-  GstElement* bin_ = nullptr;
+  ElementPtr bin_;
   int made_ = 0;
 };
 

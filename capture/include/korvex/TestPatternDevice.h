@@ -4,6 +4,7 @@
 
 #include <korvex/CaptureDevice.h>
 
+#include <memory>
 #include <mutex>
 
 namespace korvex {
@@ -28,9 +29,13 @@ class TestPatternDevice : public CaptureDevice {
 
  private:
   mutable std::mutex mutex_;
-  int pattern_ = 0;             // smpte
-  int motion_ = 4;              // pixels per frame the picture moves sideways
-  GstElement* live_ = nullptr;  // the last source made, to apply control changes while it streams
+  int pattern_ = 0;  // smpte
+  int motion_ = 4;   // pixels per frame the picture moves sideways
+  struct ElementUnref {
+    void operator()(GstElement* element) const;
+  };
+  // The last source made, to apply control changes while it streams.
+  std::unique_ptr<GstElement, ElementUnref> live_;
 };
 
 }  // namespace korvex
