@@ -11,23 +11,27 @@
 namespace quorvin {
 namespace {
 
-bool Fail(QString* error, const QString& what, int err) {
+bool Fail(QString* error, int* errorNumber, const QString& what, int err) {
   if (error) *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err));
+  if (errorNumber) *errorNumber = err;
   return false;
 }
 
 }  // namespace
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error, Durability durability,
+                         int* errorNumber) {
   const QByteArray target = path.toLocal8Bit();
-  QByteArray temp = target + ".XXXXXX";
+  // Hidden, so folder listings and "*.jpg" globs of a live folder never pick up a half-written file.
+  const qsizetype slash = target.lastIndexOf('/');
+  QByteArray temp = target.left(slash + 1) + '.' + target.mid(slash + 1) + ".XXXXXX";
   const int fd = mkstemp(temp.data());
-  if (fd < 0) return Fail(error, path, errno);
+  if (fd < 0) return Fail(error, errorNumber, path, errno);
 
   auto abandon = [&](int err) {
     ::close(fd);
     ::unlink(temp.constData());
-    return Fail(error, path, err);
+    return Fail(error, errorNumber, path, err);
   };
 
   struct stat old {};
@@ -49,16 +53,16 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     data += n;
     left -= static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0) return abandon(errno);
+  if (durability == Durability::Synced && ::fsync(fd) != 0) return abandon(errno);
   if (::close(fd) != 0) {
     const int err = errno;
     ::unlink(temp.constData());
-    return Fail(error, path, err);
+    return Fail(error, errorNumber, path, err);
   }
   if (::rename(temp.constData(), target.constData()) != 0) {
     const int err = errno;
     ::unlink(temp.constData());
-    return Fail(error, path, err);
+    return Fail(error, errorNumber, path, err);
   }
   return true;
 }

@@ -6,9 +6,15 @@
 
 namespace quorvin {
 
-// Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it onto `path`. On any
-// failure the temporary file is removed, `path` is left as it was, and the reason is returned in `error`.
-// An existing file's permissions carry over to the new one.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+enum class Durability {
+  Synced,   // flushed to the disk before the rename: survives a power cut (the settings file)
+  Visible,  // only whole to every reader (images rewritten every few seconds)
+};
+
+// Writes `bytes` to a temporary file beside `path` and renames it onto `path`. On any failure the
+// temporary file is removed, `path` is left as it was, the reason is returned in `error` and the errno in
+// `errorNumber`. An existing file's permissions carry over to the new one.
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
+                         Durability durability = Durability::Synced, int* errorNumber = nullptr);
 
 }  // namespace quorvin

@@ -1,0 +1,207 @@
+#include "CaptureEngine.h"
+
+#include "ErrorLog.h"
+#include "ImagingError.h"
+#include "Naming.h"
+#include "Pipeline.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace quorvin {
+namespace {
+
+constexpr int32_t kBlue = 0xFF0000;  // 0x00BBGGRR
+constexpr int32_t kRed = 0x0000FF;
+constexpr int kJpeg = 10;
+constexpr int kSnapshotLast = 1024;
+
+bool On(int32_t v) {
+  return v == 1;
+}
+
+// Re-enables the timer and resets the label whatever happened inside the cycle.
+class CycleGuard {
+ public:
+  CycleGuard(CaptureHost& host, CaptureHost::CycleLabel label, int32_t color) : host_(host), label_(label) {
+    host_.SetCycleLabelColor(label_, color);
+    host_.SetTimerEnabled(false);
+    host_.ProcessPendingEvents();
+  }
+  ~CycleGuard() {
+    host_.SetCycleLabelColor(label_, 0);
+    host_.SetTimerEnabled(true);
+    host_.ProcessPendingEvents();
+  }
+  CycleGuard(const CycleGuard&) = delete;
+  CycleGuard& operator=(const CycleGuard&) = delete;
+
+ private:
+  CaptureHost& host_;
+  CaptureHost::CycleLabel label_;
+};
+
+constexpr char kLive[] = "saveing";
+constexpr char kHistory[] = "saveing3";
+
+}  // namespace
+
+CaptureEngine::CaptureEngine(Settings& settings, NamingState& naming, ImagingControls& controls,
+                             VideoDevice* video, CaptureHost& host, const Clock& clock)
+    : s_(settings), naming_(naming), c_(controls), video_(video), host_(host), clock_(clock) {}
+
+template <typename Step>
+void CaptureEngine::Trap(const char* message, Step&& step) {
+  try {
+    step();
+  } catch (const ImagingError& e) {
+    AppendErrorLog(QString::fromLatin1(message), e.Code(), clock_);
+  } catch (const std::exception&) {
+    AppendErrorLog(QString::fromLatin1(message), ErrorCode::Unknown, clock_);
+  }
+}
+
+AcquisitionContext CaptureEngine::Context() {
+  AcquisitionContext ctx{c_, s_, video_, [this] { host_.FitVideoWindow(); }, window_, &clock_};
+  return ctx;
+}
+
+void CaptureEngine::StampSlot(int k, const char* message) {
+  ImagingControl& slot = c_.LEAD1[k];
+  Trap(message, [&] { c_.LEAD2.SetImageHandle(slot.ImageHandle()); });
+  Trap(message, [&] { PrintTimeStamp2(c_.LEAD2, s_, naming_, clock_); });
+  Trap(message, [&] { slot.SetImageHandle(c_.LEAD2.ImageHandle()); });
+}
+
+void CaptureEngine::WriteLiveOutput(int i) {
+  ImagingControl& slot = c_.LEAD1[i];
+  const int32_t w = ScaledSize(slot.ImageWidth(), s_.zoom[i]);
+  const int32_t h = ScaledSize(slot.ImageHeight(), s_.zoom[i]);
+  slot.Resize(static_cast<float>(w), static_cast<float>(h), 1);
+  slot.SaveImage(LiveOutputPath(s_, i), kJpeg, naming_.BitsPerPixel[i], s_.rezo[i], false);
+  slot.SetImageHandle(0);
+}
+
+void CaptureEngine::ResizeForHistory(int k) {
+  ImagingControl& slot = c_.LEAD1[k];
+  const int32_t w = ScaledSize(slot.ImageWidth(), s_.zoom[k + 3]);
+  const int32_t h = ScaledSize(slot.ImageHeight(), s_.zoom[k + 3]);
+  slot.Resize(static_cast<float>(w), static_cast<float>(h), 1);
+}
+
+void CaptureEngine::SaveLiveImages() {
+  CycleGuard guard(host_, CaptureHost::CycleLabel::Live, kBlue);
+  Trap(kLive, [&] {
+    AcquisitionContext ctx = Context();
+    AcquireFrame(ctx);
+  });
+  MakePath(s_.NetworkPath, clock_);
+  if (On(s_.ch1[6])) {
+    Trap(kLive, [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
+    Trap(kLive, [&] { WriteLiveOutput(1); });
+  }
+  if (On(s_.ch1[7])) {
+    Trap(kLive, [&] { c_.LEAD1[2].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
+    if (On(s_.ch1[12])) Trap(kLive, [&] { LogoOverlay(c_, 2, s_); });
+    if (On(s_.ch1[1])) StampSlot(2, kLive);
+    Trap(kLive, [&] { WriteLiveOutput(2); });
+  }
+  if (On(s_.ch1[8])) {
+    if (On(s_.ch1[11])) Trap(kLive, [&] { LogoOverlay(c_, 0, s_); });
+    if (On(s_.ch1[3])) StampSlot(0, kLive);
+    Trap(kLive, [&] { WriteLiveOutput(0); });
+  }
+  Trap(kLive, [&] { c_.LEAD1[0].SetImageHandle(0); });
+}
+
+QString CaptureEngine::HistoryFile(int which) const {
+  return which == 0 ? HistoryImagePath(s_, naming_) : HistoryThumbnailPath(s_, naming_);
+}
+
+void CaptureEngine::SaveHistoryImages() {
+  CycleGuard guard(host_, CaptureHost::CycleLabel::History, kRed);
+  Trap(kHistory, [&] {
+    AcquisitionContext ctx = Context();
+    AcquireFrame(ctx);
+  });
+  if (On(s_.ch1[10])) {
+    Trap(kHistory, [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
+    MakePath(s_.histPath + naming_.HistorySubPath[1], clock_);
+    if (s_.zoom[4] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(1); });
+    Trap(kHistory,
+         [&] { c_.LEAD1[1].SaveImage(HistoryFile(1), kJpeg, naming_.BitsPerPixel[4], s_.rezo[4], false); });
+    Trap(kHistory, [&] { c_.LEAD1[1].SetImageHandle(0); });
+  }
+  if (On(s_.ch1[9])) {
+    if (On(s_.ch1[13])) Trap(kHistory, [&] { LogoOverlay(c_, 0, s_); });
+    MakePath(s_.histPath + naming_.HistorySubPath[0], clock_);
+    if (On(s_.ch1[2])) StampSlot(0, kHistory);
+    if (s_.zoom[3] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(0); });
+    Trap(kHistory,
+         [&] { c_.LEAD1[0].SaveImage(HistoryFile(0), kJpeg, naming_.BitsPerPixel[3], s_.rezo[3], false); });
+  }
+  Trap(kHistory, [&] { c_.LEAD1[0].SetImageHandle(0); });
+}
+
+SnapshotResult CaptureEngine::SaveSnapshot(const QString& folder) {
+  host_.SetBusyCursor(true);
+  SnapshotResult result;
+  try {
+    AcquisitionContext ctx = Context();
+    if (s_.op3[1] != 0) {
+      GrabVideoFrame(ctx);
+      c_.LEAD2.SetImageHandle(c_.LEAD1[0].ImageHandle());
+      ColorCorrect(c_.LEAD2, s_);
+      c_.LEAD1[0].SetImageHandle(c_.LEAD2.ImageHandle());
+      PostProcessing(c_, s_, ctx.fitVideoWindow);
+    } else {
+      // The scanner grab corrects and post-processes itself; twice would turn or flip the picture back.
+      GrabTwainFrame(ctx);
+    }
+    QString base = folder;
+    if (base.endsWith(QLatin1Char('/')) && base.size() > 1) base.chop(1);
+    QString name;
+    for (int n = 0; n <= kSnapshotLast; ++n) {
+      name = QStringLiteral("vk%1.jpg").arg(n, 5, 10, QLatin1Char('0'));
+      if (!QFileInfo::exists(base + QLatin1Char('/') + name)) break;
+    }
+    result.file = (base == QLatin1String("/") ? base : base + QLatin1Char('/')) + name;
+    c_.LEAD1[0].SaveImage(result.file, kJpeg, 24, 2, false);
+    result.ok = true;
+  } catch (const std::exception& e) {
+    result.error = QString::fromLocal8Bit(e.what());
+  }
+  host_.ProcessPendingEvents();
+  host_.SetBusyCursor(false);
+  return result;
+}
+
+bool CaptureEngine::SelectDevice(int index, int position) {
+  try {
+    if (index == 1) {
+      s_.DevIndex = position;
+      if (video_) video_->SetDeviceIndex(s_.DevIndex);
+      host_.SetSourceLabel(QStringLiteral("(V%1)").arg(s_.DevIndex));
+      if (video_) video_->SetPreview(true);
+      UseOverlayIfAvailable();
+      host_.FitVideoWindow();
+    } else if (index == 0) {
+      ImagingControl& frame = c_.LEAD1[0];
+      if (frame.TwainSourceCount() == 0) return true;
+      s_.DevIndexTwain = position;
+      frame.SetTwainSourceName(frame.TwainSourceNameAt(
+          static_cast<int16_t>(std::clamp<int32_t>(s_.DevIndexTwain, -1, INT16_MAX))));
+      host_.SetSourceLabel(QStringLiteral("(T %1)").arg(s_.DevIndexTwain));
+    }
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void CaptureEngine::UseOverlayIfAvailable() {
+  if (video_ && video_->VideoOverlay()) video_->SetUseVideoOverlay(true);
+}
+
+}  // namespace quorvin

@@ -1,0 +1,68 @@
+#pragma once
+// The capture engine: the live and history save cycles, the snapshot and the device choice. It works on
+// the settings record, the naming state and the imaging controls it is given, grabs through a
+// VideoDevice and reaches the main window only through CaptureHost, so it runs without any window.
+
+#include "Acquisition.h"
+#include "CaptureHost.h"
+#include "Clock.h"
+#include "ImagingControls.h"
+#include "NamingState.h"
+#include "Settings.h"
+#include "VideoDevice.h"
+
+#include <QString>
+
+namespace quorvin {
+
+struct SnapshotResult {
+  bool ok = false;
+  QString file;   // the file written (or that failed)
+  QString error;  // why it failed
+};
+
+class CaptureEngine final : public CaptureCycles {
+ public:
+  CaptureEngine(Settings& settings, NamingState& naming, ImagingControls& controls, VideoDevice* video,
+                CaptureHost& host, const Clock& clock = SystemClock::Instance());
+
+  // One live cycle: the live image, thumbnail and half image into NetworkPath. Traps and logs every
+  // failure ("saveing") and goes on with the next step.
+  void SaveLiveImages() override;
+  // One history cycle with the names of the last BuildHistoryNames ("saveing3" on failures).
+  void SaveHistoryImages() override;
+
+  // The next free "vk" + five digits + ".jpg" in `folder` (vk01024.jpg when all are taken) gets the
+  // corrected, post-processed frame at full quality. A failure is returned, never thrown.
+  SnapshotResult SaveSnapshot(const QString& folder);
+
+  // The choice of a list entry: index 0 the scanner sources, 1 the video devices. False when the capture
+  // control failed; nothing is thrown.
+  bool SelectDevice(int index, int position);
+  void UseOverlayIfAvailable();
+
+  void SetVideoDevice(VideoDevice* video) { video_ = video; }
+  void SetWindowHandle(intptr_t window) { window_ = window; }
+
+  // The history files as the last BuildHistoryNames named them: 0 image, 1 thumbnail.
+  QString HistoryFile(int which) const;
+
+ private:
+  AcquisitionContext Context();
+  void WriteLiveOutput(int i);
+  void ResizeForHistory(int k);
+  void StampSlot(int k, const char* message);
+  // Runs one statement of a cycle; a failure becomes a log line with `message` and the cycle goes on.
+  template <typename Step>
+  void Trap(const char* message, Step&& step);
+
+  Settings& s_;
+  NamingState& naming_;
+  ImagingControls& c_;
+  VideoDevice* video_;
+  CaptureHost& host_;
+  const Clock& clock_;
+  intptr_t window_ = 0;
+};
+
+}  // namespace quorvin

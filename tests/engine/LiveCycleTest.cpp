@@ -1,0 +1,202 @@
+// The live save cycle, from the test-pattern device into a temporary live folder.
+
+#include "EngineFixture.h"
+#include "ImageFiles.h"
+#include "ImagingError.h"
+#include "Naming.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+#include <atomic>
+#include <thread>
+
+using namespace quorvin;
+using namespace quorvin::test;
+
+namespace {
+
+// The names renamed into a folder, in the order the renames happened.
+class RenameWatch {
+ public:
+  explicit RenameWatch(const QString& folder) : fd_(inotify_init1(IN_NONBLOCK)) {
+    QDir().mkpath(folder);
+    inotify_add_watch(fd_, folder.toLocal8Bit().constData(), IN_MOVED_TO);
+  }
+  ~RenameWatch() { ::close(fd_); }
+  QStringList Names() {
+    QStringList names;
+    alignas(inotify_event) char buffer[8192];
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;)
+      for (char* p = buffer; p < buffer + n;) {
+        const auto* e = reinterpret_cast<const inotify_event*>(p);
+        if (e->len) names << QString::fromLocal8Bit(e->name);
+        p += sizeof(inotify_event) + e->len;
+      }
+    return names;
+  }
+
+ private:
+  int fd_;
+};
+
+using LiveCycle = EngineFixture;
+
+}  // namespace
+
+TEST_F(LiveCycle, DefaultsWriteThumbnailHalfAndLiveInThatOrderAtTheirSizesAndQualities) {
+  RenameWatch watch(settings_.NetworkPath);
+  engine_->SaveLiveImages();
+
+  EXPECT_EQ(watch.Names(), (QStringList{"tovra_.jpg", "tovra_50.jpg", "tovra.jpg"}));
+  struct Expected {
+    const char* name;
+    int width, height, quality;
+  } outputs[] = {{"tovra_.jpg", 128, 96, 30}, {"tovra_50.jpg", 320, 240, 10}, {"tovra.jpg", 640, 480, 25}};
+  for (const Expected& e : outputs) {
+    SCOPED_TRACE(e.name);
+    const JpegInfo info = InspectJpeg(ReadAll(settings_.NetworkPath + e.name));
+    ASSERT_TRUE(info.valid);
+    EXPECT_EQ(info.width, e.width);
+    EXPECT_EQ(info.height, e.height);
+    EXPECT_FALSE(info.grey);
+    EXPECT_EQ(info.firstLumaQuant, ExpectedFirstLumaQuant(imaging::JpegQualityFromFactor(e.quality)));
+  }
+  EXPECT_TRUE(ErrorLogLines().isEmpty()) << ErrorLogLines().join('\n').toStdString();
+  // The status label is coloured and the timer off for the whole cycle.
+  ASSERT_GE(host_.calls.size(), 6);
+  EXPECT_EQ(host_.calls.mid(0, 3), (QStringList{"Label4 ff0000", "timer off", "events"}));
+  EXPECT_EQ(host_.calls.mid(host_.calls.size() - 3), (QStringList{"Label4 000000", "timer on", "events"}));
+  // Every slot is released after a cycle that went well.
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(controls_.LEAD1[i].HasImage()) << i;
+}
+
+TEST_F(LiveCycle, StampsAndBitDepthsFollowTheirSwitchesAndTheThumbnailNeverCarriesAStamp) {
+  PlainVideoDevice plain(640, 480, QColor(90, 90, 90));
+  UseDevice(&plain);
+  settings_.ch1[3] = 0;   // no stamp on the live image
+  settings_.op3[10] = 1;  // half image in greyscale
+  DeriveNameFormats(settings_, naming_);
+  engine_->SaveLiveImages();
+
+  const QImage thumb = DecodeJpeg(settings_.NetworkPath + "tovra_.jpg");
+  const QImage half = DecodeJpeg(settings_.NetworkPath + "tovra_50.jpg");
+  const QImage live = DecodeJpeg(settings_.NetworkPath + "tovra.jpg");
+  ASSERT_FALSE(thumb.isNull());
+  ASSERT_FALSE(half.isNull());
+  ASSERT_FALSE(live.isNull());
+  EXPECT_EQ(CountPixelsUnlike(thumb, QColor(90, 90, 90), 24), 0);
+  EXPECT_GT(CountPixelsUnlike(half, QColor(90, 90, 90), 24), 50);  // the stamp
+  EXPECT_EQ(CountPixelsUnlike(live, QColor(90, 90, 90), 24), 0);   // copied before the half was stamped
+  EXPECT_TRUE(InspectJpeg(ReadAll(settings_.NetworkPath + "tovra_50.jpg")).grey);
+  EXPECT_FALSE(InspectJpeg(ReadAll(settings_.NetworkPath + "tovra.jpg")).grey);
+}
+
+TEST_F(LiveCycle, ScaledSizesRoundToTheNearestAndHalvesToEven) {
+  settings_.zoom[2] = 0.33f;  // 211.2 x 158.4
+  engine_->SaveLiveImages();
+  const JpegInfo half = InspectJpeg(ReadAll(settings_.NetworkPath + "tovra_50.jpg"));
+  EXPECT_EQ(half.width, 211);
+  EXPECT_EQ(half.height, 158);
+
+  EXPECT_EQ(ScaledSize(5, 0.5), 2);  // 2.5 -> 2
+  EXPECT_EQ(ScaledSize(7, 0.5), 4);  // 3.5 -> 4
+  EXPECT_THROW(ScaledSize(640, 1e10), ImagingError);
+}
+
+TEST_F(LiveCycle, AnAbsurdZoomIsLoggedAndTheOtherOutputsAreStillWritten) {
+  settings_.zoom[1] = 1e12f;
+  engine_->SaveLiveImages();
+  EXPECT_FALSE(QFile::exists(settings_.NetworkPath + "tovra_.jpg"));
+  EXPECT_TRUE(QFile::exists(settings_.NetworkPath + "tovra_50.jpg"));
+  EXPECT_TRUE(QFile::exists(settings_.NetworkPath + "tovra.jpg"));
+  const QStringList log = ErrorLogLines();
+  ASSERT_EQ(log.size(), 1);
+  EXPECT_TRUE(log[0].contains(QStringLiteral("saveing 21 "))) << log[0].toStdString();
+}
+
+TEST_F(LiveCycle, WithEveryLiveOutputOffItGrabsMakesTheFolderAndWritesNothing) {
+  PlainVideoDevice plain(320, 240, Qt::gray);
+  UseDevice(&plain);
+  settings_.ch1[6] = settings_.ch1[7] = settings_.ch1[8] = 0;
+  engine_->SaveLiveImages();
+  EXPECT_EQ(plain.grabs, 1);
+  EXPECT_TRUE(QDir(settings_.NetworkPath).exists());
+  EXPECT_TRUE(QDir(settings_.NetworkPath).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(LiveCycle, AnUnmakeableLiveFolderIsLoggedAndTheNextCycleWritesOnceItIsBack) {
+  QFile blocker(work_.File(QStringLiteral("blocked")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  settings_.NetworkPath = work_.File(QStringLiteral("blocked/live/"));
+  engine_->SaveLiveImages();
+
+  const QStringList log = ErrorLogLines();
+  const QString cannot = QStringLiteral("cannot makeing path  ") + settings_.NetworkPath;
+  int cannotLines = 0, saveLines = 0;
+  for (const QString& line : log) {
+    cannotLines += line.contains(cannot);
+    saveLines += line.contains(QStringLiteral(" saveing "));
+  }
+  EXPECT_GE(cannotLines, 1) << log.join('\n').toStdString();
+  EXPECT_EQ(saveLines, 3) << log.join('\n').toStdString();  // one per enabled output
+  EXPECT_EQ(host_.calls.last(), "events");
+  EXPECT_TRUE(host_.calls.contains("timer on"));
+
+  ASSERT_TRUE(QFile::remove(work_.File(QStringLiteral("blocked"))));
+  engine_->SaveLiveImages();
+  EXPECT_TRUE(InspectJpeg(ReadAll(settings_.NetworkPath + "tovra.jpg")).valid);
+  EXPECT_EQ(ErrorLogLines().size(), log.size());
+}
+
+TEST_F(LiveCycle, ACameraThatStopsDeliveringIsLoggedAndLaterCyclesWork) {
+  PlainVideoDevice plain(320, 240, QColor(200, 200, 200));
+  FlakyVideoDevice flaky(plain);
+  UseDevice(&flaky);
+  settings_.ch1[1] = settings_.ch1[3] = 0;
+  engine_->SaveLiveImages();
+  flaky.failing = true;
+  engine_->SaveLiveImages();
+  QStringList log = ErrorLogLines();
+  ASSERT_EQ(log.size(), 1);
+  EXPECT_TRUE(log[0].contains(QStringLiteral("saveing 31 "))) << log[0].toStdString();
+  // The blank frame of the failed grab is written, never the previous frame.
+  EXPECT_GT(CountPixelsUnlike(DecodeJpeg(settings_.NetworkPath + "tovra.jpg"), QColor(200, 200, 200), 24),
+            1000);
+
+  flaky.failing = false;
+  engine_->SaveLiveImages();
+  EXPECT_EQ(ErrorLogLines().size(), 1);
+  EXPECT_EQ(CountPixelsUnlike(DecodeJpeg(settings_.NetworkPath + "tovra.jpg"), QColor(200, 200, 200), 24), 0);
+}
+
+TEST_F(LiveCycle, AReaderPollingTheLiveImageNeverSeesAPartialFile) {
+  engine_->SaveLiveImages();
+  std::atomic<bool> stop{false};
+  std::atomic<int> reads{0}, bad{0};
+  const QString live = settings_.NetworkPath + "tovra.jpg";
+  std::thread reader([&] {
+    while (!stop) {
+      QFile f(live);
+      if (!f.open(QIODevice::ReadOnly)) {
+        ++bad;  // the name must always be there
+        continue;
+      }
+      if (!InspectJpeg(f.readAll()).valid) ++bad;
+      ++reads;
+    }
+  });
+  for (int i = 0; i < 15 || reads < 300; ++i) {
+    engine_->SaveLiveImages();
+    if (i > 200) break;
+  }
+  stop = true;
+  reader.join();
+  EXPECT_GE(reads.load(), 300);
+  EXPECT_EQ(bad.load(), 0);
+  const QStringList left = QDir(settings_.NetworkPath).entryList(QDir::Files | QDir::Hidden);
+  EXPECT_EQ(left, (QStringList{"tovra.jpg", "tovra_.jpg", "tovra_50.jpg"}));  // no temporary files
+}
