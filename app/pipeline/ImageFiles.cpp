@@ -1,11 +1,12 @@
 #include "ImageFiles.h"
 
+#include "AtomicFile.h"
+
 #include "ImageOps.h"
 #include "ImagingError.h"
 
 #include <QFile>
 #include <QImage>
-#include <QSaveFile>
 
 #include <opencv2/imgproc.hpp>
 
@@ -102,11 +103,12 @@ QByteArray EncodeJpeg(const cv::Mat& picture, int bits, int qualityFactor) {
 
 void SaveJpeg(const cv::Mat& picture, const QString& path, int bits, int qualityFactor) {
   const QByteArray bytes = EncodeJpeg(picture, bits, qualityFactor);
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    throw ImagingError(ErrorCode::FileIo, QStringLiteral("%1: %2").arg(path, file.errorString()));
-  if (file.write(bytes) != bytes.size() || !file.commit())
-    throw ImagingError(ErrorCode::FileIo, QStringLiteral("%1: %2").arg(path, file.errorString()));
+  // Not QSaveFile: it can report success after a write that failed half-way (a full disk), and then
+  // renames a truncated picture over the good one.
+  QString error;
+  int errorNumber = 0;
+  if (!WriteFileAtomically(path, bytes, &error, Durability::Visible, &errorNumber))
+    throw ImagingError(ErrorCodeFromErrno(errorNumber), error);
 }
 
 }  // namespace quorvin::imaging

@@ -15,6 +15,9 @@
 
 #include <turbojpeg.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
 namespace quorvin {
@@ -96,13 +99,26 @@ TEST(SaveImage, TheFileAppearsOnlyComplete) {
   EXPECT_TRUE(written.startsWith("\xFF\xD8"));
   EXPECT_TRUE(written.endsWith("\xFF\xD9"));
   // Nothing but the finished file is left in the folder.
-  EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files), QStringList{QStringLiteral("live.jpg")});
+  EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("live.jpg")});
+
+  // A write that fails half-way (the file-size limit stands in for a full disk) is an error and leaves the
+  // previous picture whole.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  EXPECT_THROW(c.SaveImage(file, 10, 24, 2, false), ImagingError);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(test::ReadAll(file), written);
+  EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("live.jpg")});
 
   try {
     c.SaveImage(folder.File("missing/live.jpg"), 10, 24, 25, false);
     FAIL() << "a missing folder was reported as success";
   } catch (const ImagingError& e) {
-    EXPECT_EQ(e.Code(), ErrorCode::FileIo);
+    EXPECT_EQ(e.Code(), ErrorCode::PathNotFound);
   }
   ImagingControl empty;
   EXPECT_THROW(empty.SaveImage(folder.File("none.jpg"), 10, 24, 25, false), ImagingError);
