@@ -99,11 +99,10 @@ QString ComposeStampText(const Settings& settings, const NamingState& naming, co
   const QString timePattern = InsertSeparators(naming.StampTimeFormat, settings.stampTimeSep);
   const QString datePattern = InsertSeparators(naming.StampDateFormat, settings.stampDateSep);
 
-  const QDateTime dateMoment = clock.Now();
-  const QDateTime timeMoment = clock.Now();
-  const QString datePart =
-      naming.StampDateFormat.isEmpty() ? QString() : FormatClock(dateMoment, datePattern) + u' ';
-  const QString timePart = timePattern.isEmpty() ? QString() : FormatClock(timeMoment, timePattern) + u' ';
+  // One reading for both: two readings across midnight would pair yesterday's date with 00:00:00.
+  const QDateTime moment = clock.Now();
+  const QString datePart = naming.StampDateFormat.isEmpty() ? QString() : FormatClock(moment, datePattern) + u' ';
+  const QString timePart = timePattern.isEmpty() ? QString() : FormatClock(moment, timePattern) + u' ';
 
   QString text = settings.stampHead.isEmpty()
                      ? datePart + timePart + settings.stampFoot

@@ -176,16 +176,16 @@ TEST(ComposeStampText, HeadDateTimeFoot) {
   }
 }
 
-TEST(ComposeStampText, ReadsDateThenTimeOnceEach) {
+TEST(ComposeStampText, ReadsTheClockOnceSoDateAndTimeNeverStraddleMidnight) {
   Settings s;
   s.stampFoot.clear();
   NamingState n;
   n.StampDateFormat = "yyyymmdd";
   n.StampTimeFormat = "hhnnss";
   const SequenceClock clock(
-      {QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)), QDateTime(QDate(2026, 12, 7), QTime(8, 30, 0))});
-  EXPECT_EQ(ComposeStampText(s, n, clock), "2026-12-06 08:30:00 ");
-  EXPECT_EQ(clock.Reads(), 2u);
+      {QDateTime(QDate(2026, 12, 6), QTime(23, 59, 59, 999)), QDateTime(QDate(2026, 12, 7), QTime(0, 0, 0))});
+  EXPECT_EQ(ComposeStampText(s, n, clock), "2026-12-06 23:59:59 ");
+  EXPECT_EQ(clock.Reads(), 1u);
 }
 
 }  // namespace
