@@ -1,0 +1,119 @@
+// Whole capture cycles from the test-pattern device with default settings: wall and CPU time per cycle,
+// peak memory, and whether memory grows over many cycles.
+
+#include "CaptureEngine.h"
+#include "KorvexVideoDevice.h"
+#include "Naming.h"
+#include "SettingsFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace quorvin;
+
+namespace {
+
+void EnsureApplication() {
+  if (qApp) return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "quorvin18-bench";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+}
+
+// Kibibytes of a /proc/self/status field (VmRSS, VmHWM).
+double StatusKiB(const char* field) {
+  QFile f(QStringLiteral("/proc/self/status"));
+  if (!f.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith(field)) return line.mid(static_cast<qsizetype>(strlen(field)) + 1).trimmed().split(' ')[0].toDouble();
+  return 0;
+}
+
+struct Recorder {
+  QTemporaryDir dir;
+  Settings settings;
+  NamingState naming;
+  ImagingControls controls;
+  NullCaptureHost host;
+  std::unique_ptr<korvex::CKorvexCtrl> korvex;
+  std::unique_ptr<KorvexVideoDevice> video;
+  std::unique_ptr<CaptureEngine> engine;
+
+  Recorder(int width, int height, bool preview) {
+    EnsureApplication();
+    LoadOptions options;
+    options.refresh = [this](Settings& s) { DeriveNameFormats(s, naming); };
+    LoadSettings(settings, QStringLiteral("/nonexistent/quorvin18.ini"), options);
+    settings.NetworkPath = dir.filePath(QStringLiteral("live/"));
+    settings.histPath = dir.filePath(QStringLiteral("hist/"));
+    settings.ch1[9] = settings.ch1[10] = 1;
+    korvex = std::make_unique<korvex::CKorvexCtrl>();
+    for (int i = 0; i < korvex->GetNumDrivers(); ++i)
+      if (korvex->DeviceNameList(i).startsWith(QStringLiteral("Test Pattern"))) korvex->SetDeviceIndex(i);
+    korvex->SetVideoWidth(width);
+    korvex->SetVideoHeight(height);
+    korvex->SetPreview(preview);
+    video = std::make_unique<KorvexVideoDevice>(*korvex);
+    controls.LEAD1[0].SetWidth(static_cast<float>(video->VideoWidth() * 15));
+    controls.LEAD1[0].SetHeight(static_cast<float>(video->VideoHeight() * 15));
+    engine = std::make_unique<CaptureEngine>(settings, naming, controls, video.get(), host);
+    BuildHistoryNames(settings, naming);
+    engine->SaveLiveImages();  // the first grab starts the device
+  }
+};
+
+void Report(benchmark::State& state) {
+  state.counters["peak_MiB"] = StatusKiB("VmHWM:") / 1024.0;
+  state.counters["rss_MiB"] = StatusKiB("VmRSS:") / 1024.0;
+}
+
+void BM_LiveCycle(benchmark::State& state) {
+  Recorder r(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(2) != 0);
+  for (auto _ : state) r.engine->SaveLiveImages();
+  Report(state);
+}
+
+void BM_HistoryCycle(benchmark::State& state) {
+  Recorder r(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(2) != 0);
+  for (auto _ : state) r.engine->SaveHistoryImages();
+  Report(state);
+}
+
+// 1,000 live cycles: the resident size after the first hundred and at the end.
+void BM_LiveCycleMemory(benchmark::State& state) {
+  Recorder r(640, 480, true);
+  double after100 = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < 1000; ++i) {
+      r.engine->SaveLiveImages();
+      if (i == 99) after100 = StatusKiB("VmRSS:");
+    }
+  }
+  state.counters["rss_after_100_MiB"] = after100 / 1024.0;
+  state.counters["rss_after_1000_MiB"] = StatusKiB("VmRSS:") / 1024.0;
+  state.counters["growth_KiB"] = StatusKiB("VmRSS:") - after100;
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  for (int preview : {1, 0}) {
+    b->Args({640, 480, preview});
+    b->Args({1920, 1080, preview});
+    b->Args({3840, 2160, preview});
+  }
+  b->ArgNames({"w", "h", "preview"});
+  b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+}
+
+BENCHMARK(BM_LiveCycle)->Apply(Sizes);
+BENCHMARK(BM_HistoryCycle)->Apply(Sizes);
+BENCHMARK(BM_LiveCycleMemory)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
