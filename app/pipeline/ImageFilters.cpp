@@ -23,15 +23,18 @@ void CheckValue(const char* name, int value, int low, int high) {
 
 // A lookup table for the picture's type that leaves the X channel of colour pixels alone.
 void ApplyCurve(cv::Mat& picture, const cv::Mat& curve) {
+  cv::Mat out;
   if (picture.type() == kGreyType) {
-    cv::LUT(picture, curve, picture);
+    cv::LUT(picture, curve, out);
+    picture = out;
     return;
   }
   cv::Mat identity(1, 256, CV_8U);
   for (int i = 0; i < 256; ++i) identity.at<uchar>(i) = static_cast<uchar>(i);
   cv::Mat lut;
   cv::merge(std::vector<cv::Mat>{curve, curve, curve, identity}, lut);
-  cv::LUT(picture, lut, picture);
+  cv::LUT(picture, lut, out);
+  picture = out;
 }
 
 cv::Mat Grey(const cv::Mat& picture) {
@@ -83,12 +86,14 @@ void OilifyRows(const cv::Mat& source, cv::Mat& out, int top, int bottom, int si
 
 }  // namespace
 
-void InvertInPlace(cv::Mat& picture) {
+void ApplyInvert(cv::Mat& picture) {
   if (picture.empty()) return;
-  cv::bitwise_xor(picture, cv::Scalar(255, 255, 255, 0), picture);
+  cv::Mat out;
+  cv::bitwise_xor(picture, cv::Scalar(255, 255, 255, 0), out);
+  picture = out;
 }
 
-void StretchIntensityInPlace(cv::Mat& picture) {
+void ApplyIntensity(cv::Mat& picture) {
   if (picture.empty()) return;
   cv::Mat values = picture;
   if (picture.type() == kColorType) cv::cvtColor(picture, values, cv::COLOR_BGRA2BGR);
@@ -101,16 +106,18 @@ void StretchIntensityInPlace(cv::Mat& picture) {
   ApplyCurve(picture, curve);
 }
 
-void SharpenInPlace(cv::Mat& picture, int value) {
+void ApplySharpen(cv::Mat& picture, int value) {
   CheckValue("Sharpen", value, -1000, 1000);
   if (picture.empty() || value == 0) return;
   cv::Mat blurred;
   cv::GaussianBlur(picture, blurred, cv::Size(3, 3), 0);
   const double amount = value / 1000.0;
-  cv::addWeighted(picture, 1.0 + amount, blurred, -amount, 0.0, picture);
+  cv::Mat out;
+  cv::addWeighted(picture, 1.0 + amount, blurred, -amount, 0.0, out);
+  picture = out;
 }
 
-void MedianInPlace(cv::Mat& picture, int value) {
+void ApplyMedian(cv::Mat& picture, int value) {
   CheckValue("Median", value, 1, 255);
   if (picture.empty() || value == 1) return;
   cv::Mat out;
@@ -118,7 +125,7 @@ void MedianInPlace(cv::Mat& picture, int value) {
   picture = out;
 }
 
-void OilifyInPlace(cv::Mat& picture, int value) {
+void ApplyOilify(cv::Mat& picture, int value) {
   CheckValue("Oilify", value, 1, 64);
   if (picture.empty() || value == 1) return;
   cv::Mat out(picture.size(), picture.type());
@@ -129,9 +136,10 @@ void OilifyInPlace(cv::Mat& picture, int value) {
   picture = out;
 }
 
-void MosaicInPlace(cv::Mat& picture, int value) {
+void ApplyMosaic(cv::Mat& picture, int value) {
   CheckValue("Mosaic", value, 1, 4096);
   if (picture.empty() || value == 1) return;
+  picture = picture.clone();  // tiles are filled in place
   const int fullCols = picture.cols / value, fullRows = picture.rows / value;
   if (fullCols > 0 && fullRows > 0) {
     // Whole tiles: area shrinking by a whole factor is the tile mean, exact nearest enlarging repeats it.
@@ -151,13 +159,15 @@ void MosaicInPlace(cv::Mat& picture, int value) {
   }
 }
 
-void AverageInPlace(cv::Mat& picture, int value) {
+void ApplyAverage(cv::Mat& picture, int value) {
   CheckValue("Average", value, 1, 255);
   if (picture.empty() || value == 1) return;
-  cv::blur(picture, picture, cv::Size(value, value));
+  cv::Mat out;
+  cv::blur(picture, out, cv::Size(value, value));
+  picture = out;
 }
 
-void GammaInPlace(cv::Mat& picture, int value) {
+void ApplyGamma(cv::Mat& picture, int value) {
   CheckValue("Gamma", value, 1, 10000);
   if (picture.empty() || value == 100) return;
   cv::Mat curve(1, 256, CV_8U);

@@ -70,16 +70,28 @@ cv::Mat Resized(const cv::Mat& picture, int width, int height) {
   CheckSize(width, height);
   if (picture.empty())
     throw ImagingError(ErrorCode::ImageOperation, QStringLiteral("an empty image cannot be resized"));
-  if (width == picture.cols && height == picture.rows) return picture.clone();
-  const bool shrinking = width <= picture.cols && height <= picture.rows;
-  cv::Mat out;
-  cv::resize(picture, out, cv::Size(width, height), 0, 0, shrinking ? cv::INTER_AREA : cv::INTER_CUBIC);
+  const cv::Size target(width, height);
+  if (target == picture.size()) return picture;
+  cv::Mat current = picture, out;
+  if (width > picture.cols || height > picture.rows) {
+    cv::resize(picture, out, target, 0, 0,
+               width >= picture.cols && height >= picture.rows ? cv::INTER_CUBIC : cv::INTER_AREA);
+    return out;
+  }
+  // Whole halvings take OpenCV's fast 2 x 2 path; odd sizes round down by one pixel at most.
+  while (current.cols >= 2 * width && current.rows >= 2 * height) {
+    cv::resize(current, out, cv::Size(current.cols / 2, current.rows / 2), 0, 0, cv::INTER_AREA);
+    current = out;
+  }
+  if (current.size() == target) return current.data == picture.data ? current.clone() : current;
+  cv::resize(current, out, target, 0, 0, cv::INTER_LINEAR);
   return out;
 }
 
 cv::Mat Cropped(const cv::Mat& picture, cv::Rect area) {
   const cv::Rect clipped = area & cv::Rect(0, 0, picture.cols, picture.rows);
   if (clipped.empty()) return cv::Mat(0, 0, picture.type());
+  if (clipped.size() == picture.size()) return picture;
   return picture(clipped).clone();
 }
 
@@ -124,12 +136,18 @@ cv::Mat Rotated(const cv::Mat& picture, int64_t hundredths, int32_t fillColorRef
   return out;
 }
 
-void FlipInPlace(cv::Mat& picture) {
-  if (!picture.empty()) cv::flip(picture, picture, 0);
+void ApplyFlip(cv::Mat& picture) {
+  if (picture.empty()) return;
+  cv::Mat out;
+  cv::flip(picture, out, 0);
+  picture = out;
 }
 
-void MirrorInPlace(cv::Mat& picture) {
-  if (!picture.empty()) cv::flip(picture, picture, 1);
+void ApplyMirror(cv::Mat& picture) {
+  if (picture.empty()) return;
+  cv::Mat out;
+  cv::flip(picture, out, 1);
+  picture = out;
 }
 
 void CombineInto(cv::Mat& dst, cv::Rect dstArea, const cv::Mat& srcPicture, cv::Point srcOrigin,

@@ -6,6 +6,9 @@
 // pixels and libjpeg-turbo reads them as TJPF_BGRX without conversion. A loaded PNG may carry transparency
 // in X; only Combine code 48 reads it. A greyscale picture (a colour plane) is CV_8UC1. Every operation
 // accepts both, and an empty (0 x 0) picture, which it leaves as it is.
+//
+// The Apply functions put their result into the Mat they are given as new pixels and never write into the
+// pixels it held before: a picture shared by two controls needs no copy before a filter runs on it.
 
 #include <opencv2/core.hpp>
 
@@ -26,17 +29,20 @@ cv::Mat AsColor(const cv::Mat& picture);
 cv::Scalar ScalarFromColorRef(int32_t colorRef, int type);
 
 // --- Geometry ---
-// Resampling: area averaging when shrinking (no aliasing in thumbnails), bicubic when enlarging.
+// Resampling. Shrinking halves by 2 x 2 area averaging while the target is at most half the size, then
+// takes the rest (less than a halving) bilinearly: thumbnails without aliasing at a fraction of the cost of
+// one large area pass. Enlarging is bicubic. The same size gives the picture itself.
 cv::Mat Resized(const cv::Mat& picture, int width, int height);
-// The rectangle clipped to the picture; an empty rectangle gives an empty picture.
+// The rectangle clipped to the picture; an empty rectangle gives an empty picture, the whole picture
+// gives the picture itself (shared).
 cv::Mat Cropped(const cv::Mat& picture, cv::Rect area);
 // Turns clockwise by hundredths of a degree onto a canvas grown to hold the whole turned picture; uncovered
 // pixels take the fill colour. Quarter turns are exact (no resampling).
 cv::Mat Rotated(const cv::Mat& picture, int64_t hundredths, int32_t fillColorRef);
 // The canvas size of a turned picture: the turned corners' bounding box, rounded to whole pixels.
 cv::Size RotatedSize(cv::Size size, int64_t hundredths);
-void FlipInPlace(cv::Mat& picture);    // upside down
-void MirrorInPlace(cv::Mat& picture);  // left to right
+void ApplyFlip(cv::Mat& picture);    // upside down
+void ApplyMirror(cv::Mat& picture);  // left to right
 
 // Combine codes: how each source pixel s meets the picture pixel p it lands on.
 enum CombineCode : int32_t {
@@ -51,23 +57,23 @@ enum CombineCode : int32_t {
 void CombineInto(cv::Mat& dst, cv::Rect dstArea, const cv::Mat& src, cv::Point srcOrigin, int32_t code);
 
 // --- Filters (values as the effect settings pass them) ---
-void InvertInPlace(cv::Mat& picture);
+void ApplyInvert(cv::Mat& picture);
 // Stretches the darkest picture value to 0 and the brightest to 255, one linear curve for all channels so
 // colours keep their balance. A flat picture stays as it is.
-void StretchIntensityInPlace(cv::Mat& picture);
+void ApplyIntensity(cv::Mat& picture);
 // Unsharp masking: p + (value / 1000) * (p - Gaussian3x3(p)). value -1000..1000, negative values soften.
-void SharpenInPlace(cv::Mat& picture, int value);
+void ApplySharpen(cv::Mat& picture, int value);
 // Median of a value x value neighbourhood (rounded up to odd). value 1..255; 1 changes nothing.
-void MedianInPlace(cv::Mat& picture, int value);
+void ApplyMedian(cv::Mat& picture, int value);
 // Oil paint: each pixel takes the mean colour of the most frequent of 16 brightness classes in its
 // value x value neighbourhood. value 1..64; 1 changes nothing.
-void OilifyInPlace(cv::Mat& picture, int value);
+void ApplyOilify(cv::Mat& picture, int value);
 // Mosaic: value x value tiles from the top-left corner, each filled with its mean colour. value 1..4096.
-void MosaicInPlace(cv::Mat& picture, int value);
+void ApplyMosaic(cv::Mat& picture, int value);
 // Box average over a value x value neighbourhood. value 1..255; 1 changes nothing.
-void AverageInPlace(cv::Mat& picture, int value);
+void ApplyAverage(cv::Mat& picture, int value);
 // Gamma: out = 255 * (in / 255) ^ (100 / value). value 1..10000; 100 is the identity, larger is brighter.
-void GammaInPlace(cv::Mat& picture, int value);
+void ApplyGamma(cv::Mat& picture, int value);
 
 // --- Colour planes ---
 enum class PlaneMode : int32_t { kBgr = 0, kCmyk = 1 };

@@ -166,12 +166,21 @@ void ImagingControl::Crop(float left, float top, float width, float height) {
 
 void ImagingControl::Combine(float dstLeft, float dstTop, float dstWidth, float dstHeight, int32_t srcHandle,
                              float srcLeft, float srcTop, int32_t op) {
-  cv::Mat& dst = Editable();
+  if (!HasImage()) NoPicture("Combine");
   cv::Mat src = Shared(srcHandle, "Combine");
-  if (src.data == dst.data) src = src.clone();
   const int64_t l = Whole(dstLeft, "left"), t = Whole(dstTop, "top");
-  const auto [x, w] = ClipSpan(l, Whole(dstWidth, "width"), dst.cols);
-  const auto [y, h] = ClipSpan(t, Whole(dstHeight, "height"), dst.rows);
+  const auto [x, w] = ClipSpan(l, Whole(dstWidth, "width"), image_.cols);
+  const auto [y, h] = ClipSpan(t, Whole(dstHeight, "height"), image_.rows);
+  const bool wholeCopy = op == kCombineCopy && l == 0 && t == 0 && w == image_.cols && h == image_.rows &&
+                         Whole(srcLeft, "source left") == 0 && Whole(srcTop, "source top") == 0 &&
+                         src.size() == image_.size() && src.type() == image_.type();
+  if (wholeCopy) {
+    // A copy over the whole picture is the source itself: share its pixels instead of copying them.
+    Hold(std::move(src));
+    return;
+  }
+  cv::Mat& dst = Editable();
+  if (src.data == dst.data) src = src.clone();
   if (w == 0 || h == 0) {
     CombineInto(dst, cv::Rect(), src, cv::Point(), op);  // still rejects an unknown code
     return;
@@ -196,35 +205,44 @@ void ImagingControl::Rotate(int32_t angle, bool resize, int32_t fillColor) {
   Hold(std::move(turned));
 }
 
+template <typename Operation>
+void ImagingControl::Filter(const char* name, Operation&& operation) {
+  if (!HasImage()) NoPicture(name);
+  // The operation writes new pixels, so a picture shared with another control needs no copy first.
+  cv::Mat picture = image_;
+  operation(picture);
+  if (picture.data != image_.data || picture.size() != image_.size()) Hold(std::move(picture));
+}
+
 void ImagingControl::Flip() {
-  FlipInPlace(Editable());
+  Filter("Flip", [](cv::Mat& p) { ApplyFlip(p); });
 }
 void ImagingControl::Mirror() {
-  MirrorInPlace(Editable());
+  Filter("Mirror", [](cv::Mat& p) { ApplyMirror(p); });
 }
 void ImagingControl::Invert() {
-  InvertInPlace(Editable());
+  Filter("Invert", [](cv::Mat& p) { ApplyInvert(p); });
 }
 void ImagingControl::Intensity() {
-  StretchIntensityInPlace(Editable());
+  Filter("Intensity", [](cv::Mat& p) { ApplyIntensity(p); });
 }
 void ImagingControl::Sharpen(int value) {
-  SharpenInPlace(Editable(), value);
+  Filter("Sharpen", [value](cv::Mat& p) { ApplySharpen(p, value); });
 }
 void ImagingControl::Median(int value) {
-  MedianInPlace(Editable(), value);
+  Filter("Median", [value](cv::Mat& p) { ApplyMedian(p, value); });
 }
 void ImagingControl::Oilify(int value) {
-  OilifyInPlace(Editable(), value);
+  Filter("Oilify", [value](cv::Mat& p) { ApplyOilify(p, value); });
 }
 void ImagingControl::Mosaic(int value) {
-  MosaicInPlace(Editable(), value);
+  Filter("Mosaic", [value](cv::Mat& p) { ApplyMosaic(p, value); });
 }
 void ImagingControl::Average(int value) {
-  AverageInPlace(Editable(), value);
+  Filter("Average", [value](cv::Mat& p) { ApplyAverage(p, value); });
 }
 void ImagingControl::Gamma(int value) {
-  GammaInPlace(Editable(), value);
+  Filter("Gamma", [value](cv::Mat& p) { ApplyGamma(p, value); });
 }
 
 void ImagingControl::SeparatePlanes(int32_t mode) {

@@ -146,6 +146,8 @@ class ImagingControl {
   void Hold(cv::Mat picture);
   void Release();
   cv::Mat& Editable();  // the picture, unshared, or an error without one
+  template <typename Operation>
+  void Filter(const char* name, Operation&& operation);
   void ReleasePlane(int index);
 
   cv::Mat image_;
