@@ -22,6 +22,10 @@ namespace {
 void EnsureApplication() {
   if (qApp) return;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The capture control keeps each device's format in the config folder, as a driver would: keep the
+  // sizes the benchmarks set out of the user's own.
+  static QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   static int argc = 1;
   static char name[] = "quorvin18-bench";
   static char* argv[] = {name, nullptr};
