@@ -15,8 +15,8 @@
 
 #include <turbojpeg.h>
 
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -99,7 +99,8 @@ TEST(SaveImage, TheFileAppearsOnlyComplete) {
   EXPECT_TRUE(written.startsWith("\xFF\xD8"));
   EXPECT_TRUE(written.endsWith("\xFF\xD9"));
   // Nothing but the finished file is left in the folder.
-  EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("live.jpg")});
+  EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList{QStringLiteral("live.jpg")});
 
   // A write that fails half-way (the file-size limit stands in for a full disk) is an error and leaves the
   // previous picture whole.
@@ -112,7 +113,8 @@ TEST(SaveImage, TheFileAppearsOnlyComplete) {
   EXPECT_THROW(c.SaveImage(file, 10, 24, 2, false), ImagingError);
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_EQ(test::ReadAll(file), written);
-  EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("live.jpg")});
+  EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList{QStringLiteral("live.jpg")});
 
   try {
     c.SaveImage(folder.File("missing/live.jpg"), 10, 24, 25, false);
