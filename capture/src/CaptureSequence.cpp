@@ -75,6 +75,7 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
   connect(pipeline, &DevicePipeline::DeviceFailed, &loop, &QEventLoop::quit);
   QTimer limit;
   limit.setSingleShot(true);
+  limit.setTimerType(Qt::PreciseTimer);  // a coarse timer may end the capture up to 5 % early
   connect(&limit, &QTimer::timeout, &loop, [&] { stopRecording_(); });
   if (params_.limitEnabled && params_.timeLimit > 0)
     limit.start(std::chrono::milliseconds(std::min<int64_t>(params_.timeLimit, INT32_MAX / 1000) * 1000));

@@ -6,7 +6,10 @@
 
 #include <gst/pbutils/pbutils.h>
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QUrl>
@@ -17,8 +20,19 @@ namespace {
 struct Discovered {
   bool ok = false;
   int width = 0, height = 0, videoStreams = 0, audioStreams = 0;
+  QString videoCaps, audioCaps;
   QString error;
 };
+
+QString CapsText(GstDiscovererStreamInfo* info) {
+  GstCaps* caps = gst_discoverer_stream_info_get_caps(info);
+  if (!caps) return {};
+  gchar* text = gst_caps_to_string(caps);
+  const QString result = QString::fromUtf8(text);
+  g_free(text);
+  gst_caps_unref(caps);
+  return result;
+}
 
 Discovered Discover(const QString& path) {
   Discovered d;
@@ -38,10 +52,12 @@ Discovered Discover(const QString& path) {
     if (videos) {
       d.width = gst_discoverer_video_info_get_width(GST_DISCOVERER_VIDEO_INFO(videos->data));
       d.height = gst_discoverer_video_info_get_height(GST_DISCOVERER_VIDEO_INFO(videos->data));
+      d.videoCaps = CapsText(GST_DISCOVERER_STREAM_INFO(videos->data));
     }
     gst_discoverer_stream_info_list_free(videos);
     GList* audios = gst_discoverer_info_get_audio_streams(info);
     d.audioStreams = g_list_length(audios);
+    if (audios) d.audioCaps = CapsText(GST_DISCOVERER_STREAM_INFO(audios->data));
     gst_discoverer_stream_info_list_free(audios);
   }
   if (info) gst_discoverer_info_unref(info);
@@ -80,6 +96,8 @@ TEST_F(RecordingTest, FrameLimitedCaptureWritesAPlayableAviAndFiresEndCapture) {
   EXPECT_EQ(found.audioStreams, 1);  // WithAudio is on by default: the test tone
   EXPECT_EQ(found.width, 640);
   EXPECT_EQ(found.height, 480);
+  EXPECT_TRUE(found.videoCaps.startsWith(QStringLiteral("image/jpeg"))) << found.videoCaps.toStdString();
+  EXPECT_TRUE(found.audioCaps.contains(QStringLiteral("rate=(int)48000"))) << found.audioCaps.toStdString();
 
   // Save copies the capture file; it reports success whatever happens.
   const QString copy = TempPath(QStringLiteral("copy.avi"));
@@ -103,6 +121,44 @@ TEST_F(RecordingTest, WithoutAudioAndWithPreviewOffTheDeviceRestsAfterwards) {
   const Discovered found = Discover(path);
   ASSERT_TRUE(found.ok) << found.error.toStdString();
   EXPECT_EQ(found.audioStreams, 0);
+}
+
+TEST_F(RecordingTest, TimeLimitEndsTheCaptureAndTheStatusWindowHearsOfIt) {
+  CKorvexCtrl control(nullptr, SingleTestDevice(4));
+  QLabel status;
+  control.SetStatusHWND(qint64(status.winId()));
+  control.SetCaptureFilePath(TempPath(QStringLiteral("timed.avi")));
+  control.SetConfirmWindow(false);
+  control.SetWithAudio(false);
+  control.SetLimitEnabled(true);
+  control.SetLimitTime(-1);  // read as 1 second
+  QSignalSpy ended(&control, &CKorvexCtrl::EndCapture);
+  QElapsedTimer took;
+  took.start();
+  control.StartCapture();
+  EXPECT_GE(took.elapsed(), 900);
+  ASSERT_EQ(ended.size(), 1);
+  EXPECT_GT(ended[0][0].toInt(), 10);
+  EXPECT_TRUE(status.text().startsWith(QStringLiteral("Captured %1 frames").arg(ended[0][0].toInt())))
+      << status.text().toStdString();
+}
+
+TEST_F(RecordingTest, EscapeStopsAnUnlimitedCapture) {
+  CKorvexCtrl control(nullptr, SingleTestDevice(4));
+  control.SetCaptureFilePath(TempPath(QStringLiteral("escaped.avi")));
+  control.SetConfirmWindow(false);
+  control.SetWithAudio(false);
+  // Once the capture runs, the operator presses Esc.
+  QObject::connect(control.captureWindow(), &CaptureWindow::StatusMessage, &control,
+                   [&](int id, const QString&) {
+                     if (id == kStatusCaptureStarting)
+                       QCoreApplication::postEvent(
+                           &control, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+                   });
+  QSignalSpy ended(&control, &CKorvexCtrl::EndCapture);
+  control.StartCapture();
+  EXPECT_EQ(ended.size(), 1);
+  EXPECT_FALSE(control.captureWindow()->Capturing());
 }
 
 TEST_F(RecordingTest, ConfirmCancelledRecordsNothing) {

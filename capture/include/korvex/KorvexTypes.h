@@ -36,7 +36,7 @@ struct AudioFormat {
 
 // The sequence setup a streaming capture uses.
 struct CaptureParams {
-  int64_t microSecPerFrame = 66667;  // 0: the device's own rate
+  int64_t microSecPerFrame = 66666;  // 1 000 000 / 15; 0: the device's own rate
   bool makeUserHitOKToCapture = false;
   bool captureAudio = true;
   bool limitEnabled = false;
