@@ -133,8 +133,18 @@ bool CaptureWindow::Reconnect() {
 void CaptureWindow::OnDeviceFailed(const QString& message) {
   ReportStatus(kStatusDeviceLost, tr("Device lost: %1").arg(message));
   // A recording ends on its own loop; a preview just stops until the device is connected again.
-  if (!capturing_ && pipeline_) pipeline_->Stop();
+  if (!capturing_ && pipeline_) {
+    KeepStill();
+    pipeline_->Stop();
+  }
   update();
+}
+
+void CaptureWindow::KeepStill() {
+  // The last picture stays on screen, but its buffer goes back before the device stops.
+  if (!shown_) return;
+  stillImage_ = shown_->image.copy();
+  shown_.reset();
 }
 
 void CaptureWindow::RefreshStatus() {
@@ -153,12 +163,10 @@ void CaptureWindow::SetPreview(bool on) {
     if (!pipeline_->Start(&error)) ReportStatus(kStatusDeviceError, error);
   } else {
     previewTimer_->stop();
-    // Keep the last picture on screen but give the buffer back before the device stops.
-    if (shown_) {
-      stillImage_ = shown_->image.copy();
-      shown_.reset();
+    if (pipeline_ && !capturing_) {
+      KeepStill();
+      pipeline_->Stop();
     }
-    if (pipeline_ && !capturing_) pipeline_->Stop();
   }
 }
 
@@ -193,9 +201,8 @@ void CaptureWindow::paintEvent(QPaintEvent*) {
   painter.drawImage(rect(), image);
 }
 
-void CaptureWindow::SetOverlay(bool on) {
-  if (!created_ || !caps_.hasOverlay) return;
-  Q_UNUSED(on);
+void CaptureWindow::SetOverlay(bool) {
+  // Overlay needs hardware that draws into the screen itself; no device here has it, so nothing to switch.
 }
 
 bool CaptureWindow::ShowVideoSourceDialog() {

@@ -195,6 +195,9 @@ void DevicePipeline::Stop() {
   if (!pipeline_) return;
   gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
   running_ = false;
+  // A stopped camera's buffers belong to a pool that is gone; the numbering goes on.
+  std::lock_guard lock(mutex_);
+  latest_.reset();
 }
 
 QString DevicePipeline::FailureText() const {

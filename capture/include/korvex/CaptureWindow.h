@@ -114,12 +114,11 @@ class CaptureWindow : public QWidget {
  private:
   bool EnsurePipeline();
   bool Reconnect();
-  void ApplyFormat(const VideoFormat& format);
   void RefreshStatus();
   void ReportStatus(int id, const QString& text);
   void OnDeviceFailed(const QString& message);
   void OnPreviewTick();
-  void RestartIfStreaming();
+  void KeepStill();
 
   std::shared_ptr<DeviceSource> source_;
   std::unique_ptr<DeviceSettingsStore> settings_;
