@@ -15,13 +15,59 @@ namespace quorvin::imaging {
 
 namespace {
 
-constexpr int kMaxSide = 65535;
+// A bound on memory, not on any one side: 2^29 pixels are 2 GiB of colour picture.
+constexpr int64_t kMaxPixels = int64_t{1} << 29;
 
-void CheckSize(int width, int height) {
-  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
-    throw ImagingError(
-        ErrorCode::ImageOperation,
-        QStringLiteral("image size %1 x %2 is out of range 1..%3").arg(width).arg(height).arg(kMaxSide));
+// OpenCV's warp refuses pictures of 32767 pixels or more on a side; tiles keep every call below that.
+constexpr int kWarpTile = 2048;
+
+void CheckSize(int64_t width, int64_t height) {
+  if (width < 1 || height < 1 || width * height > kMaxPixels)
+    throw ImagingError(ErrorCode::ImageOperation,
+                       QStringLiteral("image size %1 x %2 is out of range (1 to %3 pixels)")
+                           .arg(width)
+                           .arg(height)
+                           .arg(kMaxPixels));
+}
+
+// warpAffine of the whole picture, done tile by tile over the output; each tile reads only the part of
+// the source its corners map to.
+void TiledWarp(const cv::Mat& src, cv::Mat& dst, const cv::Matx23d& m, cv::Size size,
+               const cv::Scalar& fill) {
+  dst.create(size, src.type());
+  cv::Matx23d inverse;
+  cv::invertAffineTransform(m, inverse);
+  for (int ty = 0; ty < size.height; ty += kWarpTile) {
+    for (int tx = 0; tx < size.width; tx += kWarpTile) {
+      const cv::Rect tile = cv::Rect(tx, ty, kWarpTile, kWarpTile) & cv::Rect(cv::Point(), size);
+      double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+      for (const cv::Point2d corner :
+           {cv::Point2d(tile.x, tile.y), cv::Point2d(tile.br().x, tile.y), cv::Point2d(tile.x, tile.br().y),
+            cv::Point2d(tile.br().x, tile.br().y)}) {
+        const cv::Point2d at(inverse(0, 0) * corner.x + inverse(0, 1) * corner.y + inverse(0, 2),
+                             inverse(1, 0) * corner.x + inverse(1, 1) * corner.y + inverse(1, 2));
+        x0 = std::min(x0, at.x);
+        y0 = std::min(y0, at.y);
+        x1 = std::max(x1, at.x);
+        y1 = std::max(y1, at.y);
+      }
+      cv::Mat out = dst(tile);
+      // Two pixels of margin cover the bilinear neighbours of the tile's edge pixels.
+      const cv::Rect reach(
+          cv::Point(static_cast<int>(std::floor(x0)) - 2, static_cast<int>(std::floor(y0)) - 2),
+          cv::Point(static_cast<int>(std::ceil(x1)) + 3, static_cast<int>(std::ceil(y1)) + 3));
+      const cv::Rect read = reach & cv::Rect(0, 0, src.cols, src.rows);
+      if (read.empty()) {
+        out.setTo(fill);
+        continue;
+      }
+      // The tile's own origin and the read part's offset folded into the matrix.
+      cv::Matx23d local = m;
+      local(0, 2) += m(0, 0) * read.x + m(0, 1) * read.y - tile.x;
+      local(1, 2) += m(1, 0) * read.x + m(1, 1) * read.y - tile.y;
+      cv::warpAffine(src(read), out, local, tile.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, fill);
+    }
+  }
 }
 
 cv::Mat SameType(const cv::Mat& src, int type) {
@@ -131,8 +177,7 @@ cv::Mat Rotated(const cv::Mat& picture, int64_t hundredths, int32_t fillColorRef
   cv::Mat m = cv::getRotationMatrix2D(centre, -static_cast<double>(turn) / 100.0, 1.0);
   m.at<double>(0, 2) += (canvas.width - 1) / 2.0 - centre.x;
   m.at<double>(1, 2) += (canvas.height - 1) / 2.0 - centre.y;
-  cv::warpAffine(picture, out, m, canvas, cv::INTER_LINEAR, cv::BORDER_CONSTANT,
-                 ScalarFromColorRef(fillColorRef, picture.type()));
+  TiledWarp(picture, out, cv::Matx23d(m), canvas, ScalarFromColorRef(fillColorRef, picture.type()));
   return out;
 }
 

@@ -21,7 +21,7 @@ namespace quorvin::imaging {
 inline constexpr int kColorType = CV_8UC4;
 inline constexpr int kGreyType = CV_8UC1;
 
-// A blank (black) colour picture; sizes up to 65535 on a side.
+// A blank (black) colour picture. Any side length; at most 2^29 pixels in all, a bound on memory.
 cv::Mat BlankPicture(int width, int height);
 // Colour form of a picture: grey becomes B = G = R = grey, X = 255.
 cv::Mat AsColor(const cv::Mat& picture);

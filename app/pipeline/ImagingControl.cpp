@@ -25,9 +25,9 @@ int64_t Whole(float value, const char* what) {
 
 int Side(float value, const char* what) {
   const int64_t side = Whole(value, what);
-  if (side < 1 || side > 65535)
+  if (side < 1 || side > (1 << 24))
     throw ImagingError(ErrorCode::ImageOperation,
-                       QStringLiteral("%1 %2 is out of range 1..65535").arg(what).arg(side));
+                       QStringLiteral("%1 %2 is out of range").arg(what).arg(side));
   return static_cast<int>(side);
 }
 
@@ -335,11 +335,11 @@ int16_t ImagingControl::TwainInit(intptr_t /*window*/) {
   return SaneSource::Init() ? 0 : 1;
 }
 
-int16_t ImagingControl::TwainSourceCount() const {
-  return static_cast<int16_t>(std::min<qsizetype>(SaneSource::Devices().size(), INT16_MAX));
+int ImagingControl::TwainSourceCount() const {
+  return static_cast<int>(SaneSource::Devices().size());
 }
 
-QString ImagingControl::TwainSourceNameAt(int16_t index) const {
+QString ImagingControl::TwainSourceNameAt(int index) const {
   const QStringList& devices = SaneSource::Devices();
   if (index < 0 || index >= devices.size())
     throw ImagingError(ErrorCode::TwainNoSource, QStringLiteral("no TWAIN source number %1").arg(index));

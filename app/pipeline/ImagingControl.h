@@ -117,8 +117,8 @@ class ImagingControl {
 
   // --- Scanner-class sources ---
   int16_t TwainInit(intptr_t window);
-  int16_t TwainSourceCount() const;
-  QString TwainSourceNameAt(int16_t index) const;
+  int TwainSourceCount() const;
+  QString TwainSourceNameAt(int index) const;
   void SetTwainSourceName(const QString& name);
   QString TwainSourceName() const { return twainSource_; }
   int16_t TwainAcquire(intptr_t window);

@@ -60,6 +60,20 @@ TEST(Rotate, UncoveredCornersTakeTheFillColour) {
   EXPECT_EQ(control.Picture().at<cv::Vec4b>(0, 0), cv::Vec4b(0, 0, 255, 255));
 }
 
+TEST(Rotate, PicturesWiderThan32767PixelsTurn) {
+  ImagingControl control;
+  Put(control, UniformPicture(33000, 4, 0xFFFFFF));
+  control.Rotate(100, true, 0);  // one degree
+  const cv::Mat& p = control.Picture();
+  ASSERT_EQ(p.size(), imaging::RotatedSize(cv::Size(33000, 4), 100));
+  // A white band through the centre, falling to the right (clockwise); two corners stay black.
+  EXPECT_EQ(p.at<cv::Vec4b>(p.rows / 2, p.cols / 2), cv::Vec4b(255, 255, 255, 255));
+  EXPECT_EQ(p.at<cv::Vec4b>(p.rows / 2 + 3, p.cols / 2 + 200)[0], 255);
+  EXPECT_EQ(p.at<cv::Vec4b>(p.rows / 2 - 3, p.cols / 2 + 200)[0], 0);
+  EXPECT_EQ(p.at<cv::Vec4b>(p.rows - 1, 0), cv::Vec4b(0, 0, 0, 255));
+  EXPECT_EQ(p.at<cv::Vec4b>(0, p.cols - 1), cv::Vec4b(0, 0, 0, 255));
+}
+
 TEST(FlipAndMirror, TogetherEqualAHalfTurn) {
   const cv::Mat picture = NoisePicture(13, 7, 3);
   ImagingControl both, turned;
