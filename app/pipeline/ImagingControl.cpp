@@ -129,6 +129,13 @@ intptr_t ImagingControl::GetImageDC() {
 }
 
 void ImagingControl::ReleaseImageDC() {
+  if (surface_ != nullptr && !surface_->isNull() && surface_->constBits() != image_.data) {
+    // The surface left our pixels (something detached it before painting): take its pixels back.
+    const QImage painted = surface_->convertToFormat(QImage::Format_RGB32);
+    const cv::Mat view(painted.height(), painted.width(), kColorType, const_cast<uchar*>(painted.constBits()),
+                       static_cast<size_t>(painted.bytesPerLine()));
+    Hold(view.clone());
+  }
   surface_.reset();
   if (handle_ != 0) SetImageLent(handle_, false);
 }

@@ -81,6 +81,16 @@ TEST(DrawingSurface, PaintedPixelsAreThePicturesAfterRelease) {
   EXPECT_EQ(right, cv::Vec4b(0, 0, 0, 255));
 }
 
+TEST(DrawingSurface, ADetachedSurfaceIsSyncedBackOnRelease) {
+  ImagingControl frame;
+  frame.CreateImage(8, 8, 24);
+  auto* surface = reinterpret_cast<QImage*>(frame.GetImageDC());
+  const QImage keep = *surface;  // a second reference makes the painter detach the surface
+  surface->fill(QColor(0, 0, 255));
+  frame.ReleaseImageDC();
+  EXPECT_EQ(frame.Picture().at<cv::Vec4b>(5, 5), cv::Vec4b(255, 0, 0, 255));
+}
+
 TEST(DrawingSurface, ACopyTakenDuringTheLoanIsNotPaintedOn) {
   ImagingControl frame, copy;
   frame.CreateImage(8, 8, 24);
