@@ -1,0 +1,317 @@
+#include "Form1.h"
+
+#include "CapturePanel.h"
+#include "Controls.h"
+#include "EffectPanel.h"
+#include "Form2.h"
+#include "ImageView.h"
+#include "OutputPanel.h"
+#include "PanelRules.h"
+#include "Process.h"
+#include "QtMessageBoxes.h"
+#include "SettingsFile.h"
+#include "StampPanel.h"
+#include "TrayIcon.h"
+
+#include <korvex/KorvexCtrl.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace quorvin {
+namespace {
+
+QLabel* StatusValue(const char* name, const QString& text) {
+  auto* label = Named(new QLabel(text), name);
+  label->setFrameShape(QFrame::Panel);
+  label->setFrameShadow(QFrame::Sunken);
+  label->setAlignment(Qt::AlignCenter);
+  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) * 3 / 2);
+  QFont font = label->font();
+  font.setFamily(QStringLiteral("Monospace"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setBold(true);
+  label->setFont(font);
+  return label;
+}
+
+}  // namespace
+
+Form1::Form1(Form1Options options)
+    : options_(std::move(options)),
+      clock_(*options_.clock),
+      boxes_(options_.boxes),
+      context_{settings_, naming_, controls_, clock_},
+      timer_(Named(new QTimer(this), "Timer1")),
+      tray_(new TrayIcon(this)) {
+  if (!boxes_) {
+    ownBoxes_ = std::make_unique<QtMessageBoxes>();
+    boxes_ = ownBoxes_.get();
+  }
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral(" Quorvin"));
+  setWindowIcon(TrayIcon::MainIcon());
+
+  auto make = options_.makeEngine ? options_.makeEngine : MakeCaptureEngine;
+  engine_ = make(settings_, naming_, controls_, *this, clock_);
+  scheduler_ = std::make_unique<Scheduler>(settings_, naming_, clock_, *this, *engine_);
+  context_.scheduler = scheduler_.get();
+  context_.refreshNamePreview = [this] { RefreshNamePreview(); };
+  context_.command1 = [this](int i) { Command1_Click(i); };
+
+  auto* root = new QVBoxLayout(this);
+  auto* header = new QHBoxLayout;
+  auto* product = Named(new QLabel(QStringLiteral("Quorvin")), "Label6", 6);
+  QFont big = product->font();
+  big.setPointSizeF(big.pointSizeF() * 1.8);
+  big.setBold(true);
+  product->setFont(big);
+  auto* version =
+      Named(new QLabel(QStringLiteral("V1.8.5 (%1)").arg(QLatin1String(kVersionText))), "Label6", 7);
+  version->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+  context_.Label6[6] = product;
+  context_.Label6[7] = version;
+  header->addWidget(product);
+  header->addWidget(version, 0, Qt::AlignBottom);
+  header->addStretch();
+  root->addLayout(header);
+
+  auto* body = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
+  left->addWidget(BuildStatusArea());
+  left->addWidget(BuildDeviceArea());
+  // The frame is shown scaled into the window; its container size is what FitVideoWindow sets.
+  lead1View_ = Named(new ImageView(controls_.LEAD1[0]), "LEAD1", 0);
+  lead1View_->setMinimumSize(240, 180);
+  left->addWidget(lead1View_, 1);
+  left->addWidget(BuildCommandArea());
+  body->addLayout(left, 0);
+
+  tabs_ = Named(new QTabWidget, "SSTab1");
+  outputPanel_ = new OutputPanel(context_);
+  capturePanel_ = new CapturePanel(context_);
+  effectPanel_ = new EffectPanel(context_);
+  stampPanel_ = new StampPanel(context_);
+  tabs_->addTab(outputPanel_, tr("Output files"));
+  tabs_->addTab(capturePanel_, tr("Schedule && quality"));
+  tabs_->addTab(effectPanel_, tr("Effect"));
+  tabs_->addTab(stampPanel_, tr("Time stamp && logo"));
+  body->addWidget(tabs_, 1);
+  root->addLayout(body, 1);
+
+  timer_->setInterval(500);
+  connect(timer_, &QTimer::timeout, this, &Form1::Timer1_Timer);
+  SetTimerEnabled(true);
+
+  connect(tray_, &TrayIcon::SetupChosen, this, &Form1::ssVER_Click);
+  connect(tray_, &TrayIcon::QuitChosen, this, &Form1::ssFIN_Click);
+}
+
+Form1::~Form1() {
+  timer_->stop();
+  engine_->AttachVideo(nullptr);
+  delete form2_.data();
+}
+
+QWidget* Form1::BuildStatusArea() {
+  auto* box = new QGroupBox(tr("Status"));
+  auto* grid = new QGridLayout(box);
+  Label5_4_ = StatusValue("Label5_4", QStringLiteral("Real time"));
+  Label4_ = StatusValue("Label4", QStringLiteral("SLEEP"));
+  Label7_ = StatusValue("Label7", QStringLiteral("SLEEP"));
+  Label4_->setAutoFillBackground(true);
+  Label7_->setAutoFillBackground(true);
+  Label4_->setEnabled(false);
+  Label7_->setEnabled(false);
+  grid->addWidget(new QLabel(QStringLiteral("System Clock")), 0, 0);
+  grid->addWidget(Label5_4_, 0, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Next Live Capture")), 1, 0);
+  grid->addWidget(Label4_, 1, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Next History Capture")), 2, 0);
+  grid->addWidget(Label7_, 2, 1);
+  Label10_ = StatusValue("Label10", QString());
+  Label10_->setMinimumHeight(Label10_->fontMetrics().height() * 2);
+  ShowState(QStringLiteral("STANDBY"), kStandbyColor);
+  grid->addWidget(Label10_, 3, 0, 1, 2);
+  grid->addWidget(context_.MakeCheck1(28, QStringLiteral("Active")), 4, 0);
+  grid->addWidget(context_.MakeCheck1(29, QStringLiteral("Start on Task Try")), 4, 1);
+  return box;
+}
+
+QWidget* Form1::BuildDeviceArea() {
+  auto* box = new QGroupBox(tr("Capture device"));
+  auto* grid = new QGridLayout(box);
+  auto* group = new QButtonGroup(this);
+  const char* captions[] = {"TWAIN", "VFW"};
+  for (int i = 0; i < 2; ++i) {
+    Option4_[i] = Named(new QRadioButton(QString::fromLatin1(captions[i])), "Option4", i);
+    group->addButton(Option4_[i], i);
+    connect(Option4_[i], &QRadioButton::clicked, this, [this, i] { settings_.op3[1] = i; });
+    Combo3_[i] = Named(new QComboBox, "Combo3", i);
+    Combo3_[i]->setMinimumContentsLength(16);
+    Combo3_[i]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    connect(Combo3_[i], &QComboBox::activated, this, [this, i] { Combo3_Click(i); });
+    grid->addWidget(Option4_[i], i, 0);
+    grid->addWidget(Combo3_[i], i, 1);
+  }
+  auto* source = Named(new QLabel, "Label6", 12);
+  context_.Label6[12] = source;
+  grid->addWidget(new QLabel(tr("Source in use")), 2, 0);
+  grid->addWidget(source, 2, 1);
+  grid->setColumnStretch(1, 1);
+  return box;
+}
+
+QWidget* Form1::BuildCommandArea() {
+  auto* box = new QWidget;
+  auto* grid = new QGridLayout(box);
+  grid->setContentsMargins(0, 0, 0, 0);
+  const struct {
+    int index;
+    const char* caption;
+  } buttons[] = {{0, "Capture now"},   {3, "Preview"},       {7, "Video format"},  {8, "Video source"},
+                 {4, "Load Ini Data"}, {6, "Save Ini Data"}, {2, "Set Task Tray"}, {1, "Quit"}};
+  int n = 0;
+  for (const auto& b : buttons) {
+    grid->addWidget(context_.MakeCommand1(b.index, QString::fromLatin1(b.caption)), n / 2, n % 2);
+    ++n;
+  }
+  return box;
+}
+
+Form2* Form1::form2() {
+  if (form2_.isNull()) {
+    form2_ = new Form2(options_.devices);
+    engine_->AttachVideo(form2_->Korvex1());
+  }
+  return form2_.data();
+}
+
+void Form1::Timer1_Timer() {
+  scheduler_->Tick();
+}
+
+void Form1::Command1_Click(int index) {
+  switch (index) {
+    case 1:
+      close();
+      break;
+    case 2:
+      hide();
+      if (HasForm2()) form2_->hide();
+      ProcessPendingEvents();
+      AddTrayIcon();
+      break;
+    default:
+      // The other commands come with the operator commands.
+      break;
+  }
+}
+
+void Form1::Combo3_Click(int index) {
+  engine_->SelectDevice(index, Combo3_[index]->currentIndex());
+}
+
+void Form1::AddTrayIcon() {
+  // Addressing Korvex1 creates the preview window, as any use of the control does.
+  form2()->Korvex1()->SetPreview(false);
+  tray_->Add(TrayTip(settings_));
+  form2()->hide();
+}
+
+void Form1::SetTrayIcon(int index) {
+  tray_->Set(index, TrayTip(settings_));
+}
+
+void Form1::RemoveTrayIcon() {
+  tray_->Remove();
+}
+
+void Form1::ssVER_Click() {
+  RemoveTrayIcon();
+  show();
+}
+
+void Form1::ssFIN_Click() {
+  EndProgram();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  EndProgram();
+  event->accept();
+}
+
+void Form1::EndProgram() {
+  if (ended_) return;
+  ended_ = true;
+  RemoveTrayIcon();
+  // Before start-up named the file nothing was loaded, so there is nothing to save.
+  if (!settingsPath_.isEmpty()) SaveSettings(settings_, settingsPath_, clock_, boxes_);
+  timer_->stop();
+  timerEnabled_ = false;
+  engine_->AttachVideo(nullptr);
+  if (HasForm2()) form2_->AllowClose();
+  delete form2_.data();
+  hide();
+  if (options_.endProcess)
+    options_.endProcess(0);
+  else
+    QCoreApplication::exit(0);
+}
+
+void Form1::SetTimerEnabled(bool enabled) {
+  timerEnabled_ = enabled && !ended_;
+  if (timerEnabled_ && options_.runTimer)
+    timer_->start();
+  else
+    timer_->stop();
+}
+
+void Form1::SetCycleLabelColor(CycleLabel label, int32_t colorBgr) {
+  SetLabelBackground(CycleLabelWidget(label), colorBgr);
+}
+
+void Form1::ProcessPendingEvents() {
+  QCoreApplication::processEvents();
+}
+
+void Form1::SetBusyCursor(bool busy) {
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void Form1::SetSourceLabel(const QString& text) {
+  context_.Label6[12]->setText(text);
+}
+
+void Form1::ShowClock(const QString& text) {
+  Label5_4_->setText(text);
+}
+
+void Form1::SetCycleLabelText(CycleLabel label, const QString& text) {
+  CycleLabelWidget(label)->setText(text);
+}
+
+void Form1::SetCycleLabelEnabled(CycleLabel label, bool enabled) {
+  CycleLabelWidget(label)->setEnabled(enabled);
+}
+
+void Form1::ShowState(const QString& text, int32_t colorBgr) {
+  Label10_->setText(text);
+  SetLabelBackground(Label10_, colorBgr);
+  QPalette palette = Label10_->palette();
+  palette.setColor(QPalette::WindowText, Qt::black);
+  Label10_->setPalette(palette);
+}
+
+void Form1::ShowStampSample(const QString& text) {
+  context_.Label1[22]->setText(text);
+}
+
+}  // namespace quorvin

@@ -1,0 +1,165 @@
+#pragma once
+// The main window: the status area, the settings tabs SSTab1, the device lists, the command buttons, the
+// scheduler timer Timer1 and the tray icon. It owns the process-wide records (settings, naming state,
+// imaging controls) and lends them to the scheduler, the panels and the capture engine.
+
+#include "CaptureHost.h"
+#include "Clock.h"
+#include "MessageBoxes.h"
+#include "Scheduler.h"
+#include "ShellContext.h"
+#include "ShellEngine.h"
+
+#include <QPointer>
+#include <QRadioButton>
+#include <QStringList>
+#include <QTabWidget>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace korvex {
+class DeviceSource;
+}
+
+namespace quorvin {
+
+class CapturePanel;
+class EffectPanel;
+class Form2;
+class ImageView;
+class InstanceLock;
+class OutputPanel;
+class StampPanel;
+class TrayIcon;
+
+struct Form1Options {
+  const Clock* clock = &SystemClock::Instance();
+  MessageBoxes* boxes = nullptr;                  // the QMessageBox ones when not given
+  QStringList arguments;                          // the command line after the program's name
+  QString programFolder;                          // ProgramFolder() when empty
+  QString instanceLockPath;                       // from the executable's path when empty
+  std::shared_ptr<korvex::DeviceSource> devices;  // the system's devices when null
+  // Makes the capture engine once the window exists; the real engine when not given.
+  std::function<std::unique_ptr<ShellEngine>(Settings&, NamingState&, ImagingControls&, CaptureHost&,
+                                             const Clock&)>
+      makeEngine;
+  // Ends the process with a status; QCoreApplication::exit when not given.
+  std::function<void(int)> endProcess;
+  // False keeps Timer1 from firing by itself, so a test drives every tick with its own clock.
+  bool runTimer = true;
+};
+
+// The real engine; defined where the engine library is linked.
+std::unique_ptr<ShellEngine> MakeCaptureEngine(Settings&, NamingState&, ImagingControls&, CaptureHost&,
+                                               const Clock&);
+
+class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
+  Q_OBJECT
+ public:
+  using CycleLabel = CaptureHost::CycleLabel;
+  explicit Form1(Form1Options options);
+  ~Form1() override;
+
+  // Start-up in its fifteen steps. False when the process is to end at once (a second instance).
+  bool Form_Load();
+  // Shows every setting in its control; each control's handler stores the value back.
+  void RefreshWindowFromSettings();
+  void RefreshNamePreview();
+  void FitVideoWindow() override;
+
+  void Timer1_Timer();
+  void Command1_Click(int index);
+  void Combo3_Click(int index);
+  void AddTrayIcon();
+  void SetTrayIcon(int index) override;
+  void RemoveTrayIcon();
+  void ssVER_Click();
+  void ssFIN_Click();
+  // Form_QueryUnload: the tray icon removed, the settings saved, the process ended. Every way out ends
+  // here: "Quit", the close box, the tray menu's quit, SIGTERM, SIGINT and SIGHUP.
+  void EndProgram();
+
+  // CaptureHost
+  void SetTimerEnabled(bool enabled) override;
+  void SetCycleLabelColor(CycleLabel label, int32_t colorBgr) override;
+  void ProcessPendingEvents() override;
+  void SetBusyCursor(bool busy) override;
+  void SetSourceLabel(const QString& text) override;
+  // SchedulerDisplay
+  void ShowClock(const QString& text) override;
+  void SetCycleLabelText(CycleLabel label, const QString& text) override;
+  void SetCycleLabelEnabled(CycleLabel label, bool enabled) override;
+  void ShowState(const QString& text, int32_t colorBgr) override;
+  void ShowStampSample(const QString& text) override;
+
+  Settings& settings() { return settings_; }
+  NamingState& naming() { return naming_; }
+  ImagingControls& imaging() { return controls_; }
+  Scheduler& scheduler() { return *scheduler_; }
+  TrayIcon& tray() { return *tray_; }
+  ShellContext& context() { return context_; }
+  CapturePanel& capturePanel() { return *capturePanel_; }
+  OutputPanel& outputPanel() { return *outputPanel_; }
+  StampPanel& stampPanel() { return *stampPanel_; }
+  EffectPanel& effectPanel() { return *effectPanel_; }
+  QTabWidget* SSTab1() const { return tabs_; }
+  QTimer* Timer1() const { return timer_; }
+  bool Timer1Enabled() const { return timerEnabled_; }
+  // The preview window, created when first addressed.
+  Form2* form2();
+  bool HasForm2() const { return !form2_.isNull(); }
+  QString SettingsSuffix() const { return suffix_; }
+  QString SettingsPath() const { return settingsPath_; }
+  bool Ended() const { return ended_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QWidget* BuildStatusArea();
+  QWidget* BuildDeviceArea();
+  QWidget* BuildCommandArea();
+  void ListTwainSources();
+  void ListVideoDevices();
+  void SelectInList(int list, int stored);
+  QLabel* CycleLabelWidget(CycleLabel label) const { return label == CycleLabel::Live ? Label4_ : Label7_; }
+
+  Form1Options options_;
+  const Clock& clock_;
+  std::unique_ptr<MessageBoxes> ownBoxes_;
+  MessageBoxes* boxes_;
+  Settings settings_;
+  NamingState naming_;
+  ImagingControls controls_;
+  ShellContext context_;
+  std::unique_ptr<ShellEngine> engine_;
+  std::unique_ptr<Scheduler> scheduler_;
+  std::unique_ptr<InstanceLock> instanceLock_;
+  QString suffix_;
+  QString settingsPath_;
+  bool timerEnabled_ = true;
+  bool ended_ = false;
+  bool refreshing_ = false;
+
+  QTimer* timer_;
+  TrayIcon* tray_;
+  QPointer<Form2> form2_;
+  QTabWidget* tabs_ = nullptr;
+  OutputPanel* outputPanel_ = nullptr;
+  CapturePanel* capturePanel_ = nullptr;
+  EffectPanel* effectPanel_ = nullptr;
+  StampPanel* stampPanel_ = nullptr;
+  ImageView* lead1View_ = nullptr;
+  QLabel* Label5_4_ = nullptr;
+  QLabel* Label4_ = nullptr;
+  QLabel* Label7_ = nullptr;
+  QLabel* Label10_ = nullptr;
+  std::array<QComboBox*, 2> Combo3_{};
+  std::array<QRadioButton*, 2> Option4_{};
+};
+
+}  // namespace quorvin

@@ -1,0 +1,229 @@
+// Form1's start-up (Form_Load), the settings display and the two procedures of the output panel that
+// reach beyond it: RefreshNamePreview and FitVideoWindow.
+#include "CapturePanel.h"
+#include "Controls.h"
+#include "EffectPanel.h"
+#include "Form1.h"
+#include "Form2.h"
+#include "Naming.h"
+#include "OutputPanel.h"
+#include "PanelRules.h"
+#include "Pipeline.h"
+#include "Process.h"
+#include "ProgramFolder.h"
+#include "SettingsFile.h"
+#include "StampPanel.h"
+#include "StampText.h"
+#include "TrayIcon.h"
+
+#include <korvex/KorvexCtrl.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <exception>
+
+namespace quorvin {
+namespace {
+
+// A start-up step that fails is abandoned silently and start-up goes on with the next one.
+template <typename Step>
+void Try(Step&& step) {
+  try {
+    step();
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace
+
+bool Form1::Form_Load() {
+  // 1. The suffix, or the single-instance rule.
+  suffix_ = options_.arguments.join(QLatin1Char(' '));
+  const QString lockPath = options_.instanceLockPath.isEmpty()
+                               ? InstanceLockPath(QCoreApplication::applicationFilePath())
+                               : options_.instanceLockPath;
+  instanceLock_ = std::make_unique<InstanceLock>(lockPath);
+  const bool first = instanceLock_->Acquire();
+  if (suffix_.isEmpty() && !first) {
+    boxes_->Show(MessageIcon::Exclamation, QString::fromUtf8("ロードエラー"),
+                 QString::fromUtf8("このアプリケーションはすでに開かれています。"));
+    ended_ = true;
+    timer_->stop();
+    return false;
+  }
+
+  // 2. From here on a failing step is skipped.
+  // 3. The fixed setting of every imaging control.
+  Try([&] {
+    for (ImagingControl& c : controls_.LEAD1) c.SetSetting56(1);
+    controls_.LEAD2.SetSetting56(1);
+  });
+
+  // 4. Near the top left: a twentieth of the free width, a fortieth of the free height.
+  Try([&] {
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      const QRect free = screen->availableGeometry();
+      move(free.left() + (free.width() - frameGeometry().width()) / 20,
+           free.top() + (free.height() - frameGeometry().height()) / 40);
+    }
+  });
+
+  // 5. The settings, shown in the window by the load's last step.
+  const QString folder = options_.programFolder.isEmpty() ? ProgramFolder() : options_.programFolder;
+  settingsPath_ = SettingsFilePath(folder, suffix_);
+  LoadOptions load;
+  load.boxes = boxes_;
+  load.refresh = [this](Settings&) { RefreshWindowFromSettings(); };
+  LoadSettings(settings_, settingsPath_, load);
+
+  // 6.
+  Try([&] {
+    controls_.LEAD1[0].SetSetting57(true);
+    controls_.LEAD1[0].SetSetting2(false);
+  });
+
+  // 7 and 8. The device lists.
+  Try([&] { ListTwainSources(); });
+  Try([&] { ListVideoDevices(); });
+
+  // 9. The first next times count from now.
+  scheduler_->ComputeNextCapture(0);
+  scheduler_->ComputeNextCapture(1);
+
+  // 10 to 12.
+  RefreshWindowFromSettings();
+  RefreshNamePreview();
+  tabs_->setCurrentIndex(0);
+
+  // 13. Desktop or tray.
+  if (settings_.ch1[29] == 1) {
+    hide();
+    ProcessPendingEvents();
+    AddTrayIcon();
+  } else {
+    show();
+  }
+
+  // 14 and 15.
+  Try([&] { FitVideoWindow(); });
+  ApplyEffectAreaDefault(settings_, controls_.LEAD1[0].Width(), controls_.LEAD1[0].Height());
+  return true;
+}
+
+void Form1::ListTwainSources() {
+  QComboBox* list = Combo3_[0];
+  list->clear();
+  ImagingControl& lead = controls_.LEAD1[0];
+  if (lead.TwainInit(reinterpret_cast<intptr_t>(lead1View_)) != 0) return;
+  const int16_t count = lead.TwainSourceCount();
+  if (count == 0) {
+    list->addItem(QStringLiteral("No Devices"));
+    list->setCurrentIndex(-1);
+    return;
+  }
+  for (int16_t i = 0; i < count; ++i) list->addItem(lead.TwainSourceNameAt(i));
+  SelectInList(0, settings_.DevIndexTwain);
+}
+
+void Form1::ListVideoDevices() {
+  QComboBox* list = Combo3_[1];
+  list->clear();
+  korvex::CKorvexCtrl* korvex = form2()->Korvex1();
+  const int count = korvex->Invoke(korvex::kDispNumDrivers, korvex::DispatchKind::PropertyGet).value.toInt();
+  if (count == 0) {
+    list->addItem(QStringLiteral("No Devices"));
+    list->setCurrentIndex(-1);
+    return;
+  }
+  for (int i = 0; i < count; ++i)
+    list->addItem(
+        korvex->Invoke(korvex::kDispDeviceNameList, korvex::DispatchKind::Method, {i}).value.toString());
+  SelectInList(1, settings_.DevIndex);
+  korvex->Invoke(korvex::kDispPreview, korvex::DispatchKind::PropertyPut, {true});
+  engine_->UseOverlayIfAvailable();
+  korvex->Invoke(korvex::kDispCenterWindow, korvex::DispatchKind::PropertyPut, {false});
+}
+
+void Form1::SelectInList(int index, int stored) {
+  QComboBox* list = Combo3_[index];
+  // The stored entry when the list still has it, else the first; the choice runs as the operator's would.
+  list->setCurrentIndex(stored >= 0 && stored < list->count() ? stored : 0);
+  Combo3_Click(index);
+}
+
+void Form1::RefreshWindowFromSettings() {
+  // The handlers store back what the display shows; a handler that refreshes again must not recurse.
+  if (refreshing_) return;
+  refreshing_ = true;
+  Settings& s = settings_;
+  DeriveNameFormats(s, naming_);
+
+  capturePanel_->RefreshIntervals();
+  capturePanel_->RefreshOptions();
+  if (s.op3[1] == 0 || s.op3[1] == 1) SetCheckedQuietly(Option4_[s.op3[1]], true);
+  stampPanel_->RefreshOptions();
+  effectPanel_->RefreshOptions();
+  for (int i = 0; i < 10; ++i) {
+    QComboBox* combo = context_.Combo1[i];
+    if (s.op2[i] >= 0 && s.op2[i] < combo->count()) {
+      combo->setCurrentIndex(s.op2[i]);
+      context_.Combo1Click(i);
+    } else {
+      combo->setCurrentIndex(-1);
+    }
+  }
+  outputPanel_->Refresh();
+  stampPanel_->RefreshTexts();
+  capturePanel_->RefreshOperationTime();
+  SetLabelBackground(stampPanel_->Label2_5, s.stampTextColor);
+  capturePanel_->RefreshQuality();
+  for (int i = 1; i <= 29; ++i) {
+    if (!Check1Shown(i) || !context_.Check1[i]) continue;
+    SetCheckedQuietly(context_.Check1[i], s.ch1[i] == 1);
+    context_.Check1Click(i);
+  }
+  effectPanel_->RefreshEffects();
+  stampPanel_->RefreshMarkPosition();
+  context_.Label1[22]->setEnabled(s.ch1[1] == 1 || s.ch1[2] == 1 || s.ch1[3] == 1);
+  Try([&] {
+    if (!s.LogomarkFilename.isEmpty() && QFileInfo(s.LogomarkFilename).isFile())
+      LoadLogo(controls_, s.LogomarkFilename);
+    if (!s.LogomarkMaskFilename.isEmpty() && QFileInfo(s.LogomarkMaskFilename).isFile())
+      controls_.LEAD1[4].LoadImage(s.LogomarkMaskFilename, 24, 0, 1);
+  });
+  stampPanel_->ShowLogoPreview();
+  refreshing_ = false;
+}
+
+void Form1::RefreshNamePreview() {
+  Settings& s = settings_;
+  if (HistoryHeadNeedsDefault(s)) {
+    s.HiFileHead[0] = QStringLiteral("qv");
+    context_.text1[2]->setText(s.HiFileHead[0]);
+    context_.text1[3]->setText(s.HiFileFoot[0]);
+    context_.text1[5]->setText(s.HiFileFoot[1]);
+  }
+  BuildHistoryNames(s, naming_, clock_);
+  outputPanel_->ShowExamplePaths();
+  SchedulerState& st = scheduler_->State();
+  st.NextHistoryText = NextHistoryTime(st.NowText, s.inter[1], naming_.FileTimeLength);
+  // The wrap flag follows the new time, or a time just after midnight would count as reached at once.
+  st.HistoryWrapped = st.NowText > st.NextHistoryText;
+  context_.Label1[22]->setText(ComposeStampText(s, naming_, clock_));
+}
+
+void Form1::FitVideoWindow() {
+  korvex::CKorvexCtrl* korvex = form2()->Korvex1();
+  const int w = korvex->Invoke(korvex::kDispVideoWidth, korvex::DispatchKind::PropertyGet).value.toInt();
+  const int h = korvex->Invoke(korvex::kDispVideoHeight, korvex::DispatchKind::PropertyGet).value.toInt();
+  const VideoWindowTwips t = FitVideoWindowTwips(w, h);
+  form2_->resize(TwipsToPixels(t.formWidth), TwipsToPixels(t.formHeight));
+  controls_.LEAD1[0].SetWidth(static_cast<float>(t.leadWidth));
+  controls_.LEAD1[0].SetHeight(static_cast<float>(t.leadHeight));
+}
+
+}  // namespace quorvin

@@ -1,0 +1,178 @@
+#include "Scheduler.h"
+
+#include "Naming.h"
+#include "StampText.h"
+
+#include <algorithm>
+
+namespace quorvin {
+namespace {
+
+constexpr int64_t kSecondsPerDay = 24 * 60 * 60;
+
+bool LiveOutputsOn(const Settings& s) {
+  return s.ch1[6] + s.ch1[7] + s.ch1[8] > 0;
+}
+bool HistoryOutputsOn(const Settings& s) {
+  return s.ch1[9] + s.ch1[10] > 0;
+}
+
+}  // namespace
+
+QString ClockDisplayForm(const QString& t) {
+  return t.mid(0, 2) + QLatin1Char(':') + t.mid(2, 2) + QLatin1Char(':') + t.mid(4, 2);
+}
+
+int64_t DigitValue(const QString& text) {
+  // Saturates long before int64 could overflow: clock texts have at most six digits.
+  int64_t value = 0;
+  for (QChar c : text) {
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return 0;
+    value = std::min<int64_t>(value * 10 + (c.unicode() - '0'), int64_t{1} << 40);
+  }
+  return value;
+}
+
+QString AddSecondsToClockText(const QString& nowText, int64_t seconds) {
+  const int64_t h = DigitValue(nowText.mid(0, 2));
+  const int64_t m = DigitValue(nowText.mid(2, 2));
+  const int64_t s = DigitValue(nowText.mid(4, 2));
+  int64_t total = (h * 3600 + m * 60 + s + seconds % kSecondsPerDay) % kSecondsPerDay;
+  if (total < 0) total += kSecondsPerDay;
+  return QStringLiteral("%1%2%3")
+      .arg(total / 3600, 2, 10, QLatin1Char('0'))
+      .arg(total / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(total % 60, 2, 10, QLatin1Char('0'));
+}
+
+bool InsideOperationTime(const QString& startTime, const QString& endTime, const QString& now) {
+  const QString s = startTime.left(2) + startTime.right(2);
+  const QString e = endTime.left(2) + endTime.right(2);
+  const QString n = now.left(4);
+  if (s < e) return s <= n && e > n;
+  return s <= n || e > n;  // across midnight, or equal bounds: always inside
+}
+
+Scheduler::Scheduler(Settings& settings, NamingState& naming, const Clock& clock, SchedulerDisplay& display,
+                     CaptureCycles& cycles)
+    : settings_(settings), naming_(naming), clock_(clock), display_(display), cycles_(&cycles) {}
+
+QString Scheduler::CurrentClockText() const {
+  return clock_.Now().time().toString(QStringLiteral("HHmmss"));
+}
+
+void Scheduler::Tick() {
+  using CycleLabel = SchedulerDisplay::CycleLabel;
+  Settings& s = settings_;
+
+  state_.CaptureAllowed = true;
+  display_.SetTimerEnabled(false);
+
+  state_.NowText = CurrentClockText();
+  display_.ShowClock(ClockDisplayForm(state_.NowText));
+
+  BuildHistoryNames(s, naming_, clock_);
+
+  // With a stamp on any output the panel shows the composed text; otherwise the bare patterns.
+  if (s.ch1[1] != 1 && s.ch1[2] != 1 && s.ch1[3] != 1)
+    display_.ShowStampSample(s.stampHead + QLatin1Char(' ') +
+                             InsertSeparators(naming_.StampDateFormat, s.stampDateSep) + QLatin1Char(' ') +
+                             InsertSeparators(naming_.StampTimeFormat, s.stampTimeSep) + QLatin1Char(' ') +
+                             s.stampFoot);
+
+  if (s.ch1[28] != 1) {
+    ShowTimerStandbyState();
+    display_.ShowState(QStringLiteral("STANDBY"), kStandbyColor);
+  } else if (s.op3[16] != 1) {
+    ShowActiveState();
+  } else if (InsideOperationTime(s.StartTime, s.EndTime, state_.NowText)) {
+    ShowActiveState();
+  } else {
+    ShowTimerStandbyState();
+    state_.CaptureAllowed = false;
+  }
+
+  if (s.ch1[28] == 1 && state_.CaptureAllowed) {
+    if (LiveOutputsOn(s)) {
+      display_.SetCycleLabelText(CycleLabel::Live, ClockDisplayForm(state_.NextLiveText));
+      if (DueTest(0)) state_.LiveDue = true;
+    }
+    if (HistoryOutputsOn(s)) {
+      display_.SetCycleLabelText(CycleLabel::History, ClockDisplayForm(state_.NextHistoryText));
+      if (DueTest(1)) state_.HistoryDue = true;
+    }
+  }
+
+  if (LiveOutputsOn(s) && state_.LiveDue) {
+    display_.SetTrayIcon(0);
+    cycles_->SaveLiveImages();
+    display_.SetTrayIcon(1);
+    display_.ProcessPendingEvents();
+    state_.LiveDue = false;
+  }
+  if (HistoryOutputsOn(s) && state_.HistoryDue) {
+    display_.SetTrayIcon(0);
+    cycles_->SaveHistoryImages();
+    display_.SetTrayIcon(1);
+    display_.ProcessPendingEvents();
+    state_.HistoryDue = false;
+  }
+
+  display_.SetTimerEnabled(true);
+}
+
+bool Scheduler::DueTest(int index) {
+  const QString& next = index == 0 ? state_.NextLiveText : state_.NextHistoryText;
+  bool& wrapped = index == 0 ? state_.LiveWrapped : state_.HistoryWrapped;
+  if (wrapped) {
+    // The next time lies after midnight: wait until the clock has passed it, then test from the next tick.
+    if (DigitValue(state_.NowText) < 120000) wrapped = false;
+    return false;
+  }
+  if (state_.NowText >= next) {
+    ComputeNextCapture(index);
+    return true;
+  }
+  // Far ahead means the clock was set back: restart the schedule from now, without a capture.
+  if (DigitValue(next.left(4)) - DigitValue(state_.NowText.left(4)) > 1200) ComputeNextCapture(index);
+  return false;
+}
+
+void Scheduler::ComputeNextCapture(int index) {
+  state_.NowText = CurrentClockText();
+  if (index == 0) {
+    state_.NextLiveText = AddSecondsToClockText(state_.NowText, settings_.inter[0]);
+    state_.LiveWrapped = state_.NowText > state_.NextLiveText;
+  } else if (index == 1) {
+    state_.NextHistoryText = NextHistoryTime(state_.NowText, settings_.inter[1], naming_.FileTimeLength);
+    state_.HistoryWrapped = state_.NowText > state_.NextHistoryText;
+  }
+}
+
+void Scheduler::ShowActiveState() {
+  using CycleLabel = SchedulerDisplay::CycleLabel;
+  if (settings_.ch1[9] + settings_.ch1[10] != 0) {
+    display_.SetCycleLabelEnabled(CycleLabel::History, true);
+  } else {
+    display_.SetCycleLabelText(CycleLabel::History, QStringLiteral("SLEEP"));
+    display_.SetCycleLabelEnabled(CycleLabel::History, false);
+  }
+  if (settings_.ch1[6] + settings_.ch1[7] + settings_.ch1[8] != 0) {
+    display_.SetCycleLabelEnabled(CycleLabel::Live, true);
+  } else {
+    display_.SetCycleLabelText(CycleLabel::Live, QStringLiteral("SLEEP"));
+    display_.SetCycleLabelEnabled(CycleLabel::Live, false);
+  }
+  display_.ShowState(QStringLiteral("ACTIVE"), kActiveColor);
+}
+
+void Scheduler::ShowTimerStandbyState() {
+  using CycleLabel = SchedulerDisplay::CycleLabel;
+  display_.SetCycleLabelEnabled(CycleLabel::History, false);
+  display_.SetCycleLabelText(CycleLabel::History, QStringLiteral("SLEEP"));
+  display_.SetCycleLabelEnabled(CycleLabel::Live, false);
+  display_.SetCycleLabelText(CycleLabel::Live, QStringLiteral("SLEEP"));
+  display_.ShowState(QStringLiteral("TIMER STANDBY"), kTimerStandbyColor);
+}
+
+}  // namespace quorvin
