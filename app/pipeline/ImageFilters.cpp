@@ -21,12 +21,14 @@ void CheckValue(const char* name, int value, int low, int high) {
                                                       .arg(high));
 }
 
-// A lookup table for the picture's type that leaves the X channel of colour pixels alone.
+// A lookup table for the picture's type that leaves the X channel of colour pixels alone. A curve that keeps
+// 255 at 255 runs over all four channels at once, much faster than OpenCV's four-channel table: X is 255 in
+// every frame pixel (only a loaded logo carries other X values, and no filter runs on the logo).
 void ApplyCurve(cv::Mat& picture, const cv::Mat& curve) {
   cv::Mat out;
-  if (picture.type() == kGreyType) {
-    cv::LUT(picture, curve, out);
-    picture = out;
+  if (picture.type() == kGreyType || curve.at<uchar>(255) == 255) {
+    cv::LUT(picture.reshape(1), curve, out);
+    picture = out.reshape(picture.channels());
     return;
   }
   cv::Mat identity(1, 256, CV_8U);
