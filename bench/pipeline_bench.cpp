@@ -7,6 +7,7 @@
 #include "Pipeline.h"
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -127,6 +128,35 @@ void BM_Combine(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Combine)->Apply(Sizes);
+
+void BM_LoadJpeg(benchmark::State& state) {
+  EnsureGui();
+  const cv::Mat& frame = FrameOfSize(state.range(0));
+  QTemporaryDir folder;
+  const QString file = folder.filePath(QStringLiteral("frame.jpg"));
+  quorvin::imaging::SaveJpeg(frame, file, 24, 25);
+  ImagingControl control;
+  for (auto _ : state) control.LoadImage(file, 24, 0, 1);
+}
+BENCHMARK(BM_LoadJpeg)->Apply(Sizes);
+
+void BM_LogoOverlayMasked(benchmark::State& state) {
+  EnsureGui();
+  const cv::Mat& frame = FrameOfSize(state.range(0));
+  QTemporaryDir folder;
+  Settings s;
+  s.LogomarkFilename = folder.filePath(QStringLiteral("logo.jpg"));
+  s.LogomarkMaskFilename = folder.filePath(QStringLiteral("mask.jpg"));
+  s.ch1[14] = 1;
+  s.op3[3] = 8;
+  quorvin::imaging::SaveJpeg(frame(cv::Rect(0, 0, 200, 100)), s.LogomarkFilename, 24, 25);
+  quorvin::imaging::SaveJpeg(frame(cv::Rect(200, 0, 200, 100)), s.LogomarkMaskFilename, 24, 25);
+  ImagingControls controls;
+  quorvin::ApplyLogoSettings(controls, s);
+  controls.LEAD1[0].SetPicture(frame.clone());
+  for (auto _ : state) quorvin::LogoOverlay(controls, 0, s);
+}
+BENCHMARK(BM_LogoOverlayMasked)->Apply(Sizes);
 
 // The defaults of the live cycle: thumbnail 0.2 at factor 30, half image 0.5 at 10 and the full image at
 // 25, both stamped. Each output is resized from the processed frame and encoded.
