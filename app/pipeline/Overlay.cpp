@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <optional>
+
 namespace quorvin {
 
 namespace {
@@ -84,7 +86,15 @@ void LogoOverlay(ImagingControls& controls, ImagingControl& picture, const Setti
   const auto fw = static_cast<float>(w), fh = static_cast<float>(h);
   ImagingControl& logo = controls.LEAD1[3];
   ImagingControl& mask = controls.LEAD1[4];
-  if (FileExists(s.LogomarkMaskFilename) && s.ch1[14] == 1) {
+  const bool masked = FileExists(s.LogomarkMaskFilename) && s.ch1[14] == 1;
+  // Say which file is missing rather than which handle.
+  if (!logo.HasImage())
+    throw ImagingError(ErrorCode::NoImage,
+                       QStringLiteral("the logo %1 is not loaded").arg(s.LogomarkFilename));
+  if (masked && !mask.HasImage())
+    throw ImagingError(ErrorCode::NoImage,
+                       QStringLiteral("the logo mask %1 is not loaded").arg(s.LogomarkMaskFilename));
+  if (masked) {
     picture.Combine(X, Y, fw, fh, mask.ImageHandle(), 0, 0, imaging::kCombineMaskIntoPicture);
     logo.Combine(0, 0, fw, fh, mask.ImageHandle(), 0, 0, imaging::kCombineMaskIntoLogo);
     picture.Combine(X, Y, fw, fh, logo.ImageHandle(), 0, 0, imaging::kCombineOr);
@@ -101,17 +111,30 @@ void LoadLogo(ImagingControls& controls, const QString& file) {
 }
 
 void ApplyLogoSettings(ImagingControls& controls, Settings& s) {
+  // The mask is applied even when the logo file cannot be read; the first failure is reported afterwards.
+  std::optional<ImagingError> failure;
   if (FileExists(s.LogomarkFilename)) {
-    LoadLogo(controls, s.LogomarkFilename);
+    try {
+      LoadLogo(controls, s.LogomarkFilename);
+    } catch (const ImagingError& e) {
+      controls.LEAD1[3].SetImageHandle(0);
+      failure = e;
+    }
   } else {
     s.LogomarkFilename.clear();
   }
   if (FileExists(s.LogomarkMaskFilename)) {
-    controls.LEAD1[4].LoadImage(s.LogomarkMaskFilename, 24, 0, 1);
+    try {
+      controls.LEAD1[4].LoadImage(s.LogomarkMaskFilename, 24, 0, 1);
+    } catch (const ImagingError& e) {
+      controls.LEAD1[4].SetImageHandle(0);
+      if (!failure) failure = e;
+    }
   } else {
     s.LogomarkMaskFilename.clear();
     s.ch1[14] = 0;
   }
+  if (failure) throw *failure;
 }
 
 }  // namespace quorvin

@@ -233,6 +233,26 @@ TEST_F(LogoOverlayTest, TransparentPartsOfAPngLogoStayClear) {
   EXPECT_EQ(controls_.LEAD1[0].Picture().at<cv::Vec4b>(320, 469), cv::Vec4b(255, 0, 0, 255));
 }
 
+TEST_F(LogoOverlayTest, AnUnreadableLogoIsReportedAndTheMaskStillLoads) {
+  test::WriteAll(s_.LogomarkFilename, "not a picture");
+  try {
+    ApplyLogoSettings(controls_, s_);
+    FAIL() << "an unreadable logo was accepted";
+  } catch (const ImagingError& e) {
+    EXPECT_EQ(e.Code(), ErrorCode::ImageLoad);
+  }
+  EXPECT_FALSE(s_.LogomarkFilename.isEmpty());  // the operator's choice is kept
+  EXPECT_TRUE(controls_.LEAD1[4].HasImage());
+  Put(controls_.LEAD1[0], frame_);
+  try {
+    LogoOverlay(controls_, 0, s_);
+    FAIL() << "an overlay without a logo was reported as done";
+  } catch (const ImagingError& e) {
+    EXPECT_TRUE(e.Message().contains(s_.LogomarkFilename));
+  }
+  EXPECT_TRUE(SamePixels(controls_.LEAD1[0].Picture(), frame_));
+}
+
 TEST_F(LogoOverlayTest, MissingFilesAreForgottenWhenSettingsAreApplied) {
   s_.ch1[14] = 1;
   s_.LogomarkFilename = folder_.File("gone.png");
