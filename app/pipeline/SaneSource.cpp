@@ -3,6 +3,8 @@
 #include "ImageOps.h"
 #include "ImagingError.h"
 
+#include <QLoggingCategory>
+
 #include <opencv2/imgproc.hpp>
 
 #include <sane/sane.h>
@@ -16,6 +18,8 @@
 namespace quorvin::imaging {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSane, "quorvin.pipeline.sane")
 
 struct Session {
   bool started = false;
@@ -100,7 +104,8 @@ void SetResolution(SANE_Handle h, int dotsPerInch) {
         best = list[i];
     value = best;
   }
-  sane_control_option(h, index, SANE_ACTION_SET_VALUE, &value, nullptr);
+  const SANE_Status status = sane_control_option(h, index, SANE_ACTION_SET_VALUE, &value, nullptr);
+  qCDebug(lcSane) << "resolution" << fromDevice(value) << "dpi:" << sane_strstatus(status);
 }
 
 // One frame's bytes as 8-bit samples: 16-bit samples keep their high byte, 1-bit ones become 0 or 255.
@@ -139,6 +144,7 @@ bool SaneSource::Init() {
   const SANE_Device** list = nullptr;
   if (sane_get_devices(&list, SANE_TRUE) != SANE_STATUS_GOOD) return true;
   for (; list != nullptr && *list != nullptr; ++list) s.devices << QString::fromLocal8Bit((*list)->name);
+  qCDebug(lcSane) << "local sources:" << s.devices;
   return true;
 }
 
