@@ -34,21 +34,21 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
   }
   if (!Reconnect()) return false;
 
-  RecordingSpec spec;
-  spec.path = captureFilePath_;
-  spec.withAudio = params_.captureAudio;
-  spec.audio = audio_;
-  spec.microSecPerFrame = params_.microSecPerFrame;
-  spec.frameLimit = params_.frameLimit;
+  RecordingRequest request;
+  request.path = captureFilePath_;
+  request.withAudio = params_.captureAudio;
+  request.audio = audio_;
+  request.microSecPerFrame = params_.microSecPerFrame;
+  request.frameLimit = params_.frameLimit;
   shown_.reset();
   pipeline_->Stop();
   QString error;
-  bool started = pipeline_->Build(&spec, &error) && pipeline_->Start(&error);
-  if (!started && spec.withAudio) {
+  bool started = pipeline_->Build(&request, &error) && pipeline_->Start(&error);
+  if (!started && request.withAudio) {
     // A machine without a working microphone still records the picture.
     ReportStatus(kStatusDeviceError, tr("No audio: %1").arg(error));
-    spec.withAudio = false;
-    started = pipeline_->Build(&spec, &error) && pipeline_->Start(&error);
+    request.withAudio = false;
+    started = pipeline_->Build(&request, &error) && pipeline_->Start(&error);
   }
   if (!started) {
     ReportStatus(kStatusDeviceError, error);

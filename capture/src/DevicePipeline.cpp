@@ -56,7 +56,7 @@ QString AudioCaps(const AudioFormat& audio) {
 
 }  // namespace
 
-bool DevicePipeline::Build(const RecordingSpec* recording, QString* error) {
+bool DevicePipeline::Build(const RecordingRequest* recording, QString* error) {
   pipeline_.reset();
   running_ = false;
   failed_ = false;
@@ -145,7 +145,7 @@ bool DevicePipeline::Build(const RecordingSpec* recording, QString* error) {
   return true;
 }
 
-void DevicePipeline::AddProbes(const RecordingSpec&) {
+void DevicePipeline::AddProbes(const RecordingRequest&) {
   ElementPtr queue(gst_bin_get_by_name(GST_BIN(pipeline_.get()), "recq"));
   ElementPtr encoder(gst_bin_get_by_name(GST_BIN(pipeline_.get()), "enc"));
   PadPtr queue_in(gst_element_get_static_pad(queue.get(), "sink"));

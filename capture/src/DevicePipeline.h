@@ -33,7 +33,7 @@ struct Frame {
   uint64_t seq = 0;
 };
 
-struct RecordingSpec {
+struct RecordingRequest {
   QString path;
   bool withAudio = false;
   AudioFormat audio;
@@ -48,7 +48,7 @@ class DevicePipeline : public QObject {
   ~DevicePipeline() override;
 
   // Builds the elements (nothing runs yet); `recording` adds the AVI branch.
-  bool Build(const RecordingSpec* recording, QString* error);
+  bool Build(const RecordingRequest* recording, QString* error);
   bool Start(QString* error);
   void Stop();
   bool Built() const { return pipeline_ != nullptr; }
@@ -76,7 +76,7 @@ class DevicePipeline : public QObject {
  private:
   static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
   static GstFlowReturn OnNewSample(GstAppSink* sink, gpointer self);
-  void AddProbes(const RecordingSpec& recording);
+  void AddProbes(const RecordingRequest& recording);
 
   std::shared_ptr<CaptureDevice> device_;
   VideoFormat format_;
