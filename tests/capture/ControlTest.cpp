@@ -5,6 +5,9 @@
 #include <korvex/KorvexCtrl.h>
 
 #include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -101,7 +104,7 @@ TEST_F(ControlTest, SettingNotifiesWithTheOwnIdAndReadOnlyIsRefused) {
       {kDispUseVideoOverlay, true}, {kDispPreviewRate, 20},
       {kDispDeviceIndex, 2},        {kDispVideoWidth, 320},
       {kDispVideoHeight, 240},      {kDispBorderStyle, 1},
-      {kDispAppearance, 0},
+      {kDispAppearance, 0},         {kDispBackColor, QColor(Qt::red)},
   };
   for (const auto& [id, value] : puts) {
     const auto result = Put(control, id, value);
@@ -115,6 +118,8 @@ TEST_F(ControlTest, SettingNotifiesWithTheOwnIdAndReadOnlyIsRefused) {
   EXPECT_EQ(Get(control, kDispVideoWidth).toInt(), 320);
   EXPECT_EQ(Get(control, kDispVideoHeight).toInt(), 240);
   EXPECT_FALSE(control.GetUseVideoOverlay() && control.GetVideoOverlay());
+  EXPECT_EQ(Get(control, kDispBackColor).value<QColor>(), QColor(Qt::red));
+  EXPECT_EQ(Get(control, kDispAppearance).toInt(), 0);
 
   for (int id : {kDispVideoFormat, kDispVideoSource, kDispVideoDisplay, kDispVideoOverlay, kDispNumDrivers,
                  kDispDeviceNameList}) {
@@ -130,6 +135,42 @@ TEST_F(ControlTest, SettingNotifiesWithTheOwnIdAndReadOnlyIsRefused) {
   EXPECT_EQ(
       control.Invoke(kDispSave, DispatchKind::Method, {TempPath(QStringLiteral("none.avi"))}).value.toBool(),
       true);
+}
+
+TEST_F(ControlTest, CaptureWindowWithoutItsWindowFailsEveryOperation) {
+  CaptureWindow window(ThreeDevices());  // never created
+  EXPECT_FALSE(window.IsWindow());
+  EXPECT_FALSE(window.ConnectDevice(0));
+  window.SetPreview(true);
+  EXPECT_FALSE(window.Streaming());
+  EXPECT_EQ(window.GetVideoWidth(), 0);
+  EXPECT_EQ(window.GetVideoHeight(), 0);
+  QImage host(64, 64, QImage::Format_RGB32);
+  EXPECT_FALSE(window.GrabToDeviceContext(reinterpret_cast<qintptr>(&host)));
+  EXPECT_FALSE(window.GrabToDib(TempPath(QStringLiteral("x.bmp"))));
+  EXPECT_FALSE(window.ShowVideoFormatDialog());
+  EXPECT_FALSE(window.ShowAudioFormatDialog());
+  EXPECT_FALSE(window.SetCaptureFile(TempPath(QStringLiteral("x.avi"))));
+  EXPECT_FALSE(window.StartSequence(false, false, 0));
+  EXPECT_EQ(window.DriverCount(), 0);
+}
+
+TEST_F(ControlTest, UnusableStoredFormatsFallBackToTheDefault) {
+  auto start_with = [&](const QByteArray& group) {
+    QDir().mkpath(QFileInfo(DevicesIni()).absolutePath());
+    QFile ini(DevicesIni());
+    EXPECT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[device%20A]\n" + group + "\n");
+    ini.close();
+    CKorvexCtrl control(nullptr, ThreeDevices());
+    return QSize(control.GetVideoWidth(), control.GetVideoHeight());
+  };
+  // A good entry is used, so the bad ones below are really read and refused.
+  EXPECT_EQ(start_with("width=320\nheight=240\nfpsNum=15\nfpsDen=1\npixelFormat=I420"), QSize(320, 240));
+  EXPECT_EQ(start_with("width=abc\nheight=240\npixelFormat=I420"), QSize(640, 480));
+  EXPECT_EQ(start_with("width=320\nheight=240\npixelFormat=NOPE"), QSize(640, 480));
+  EXPECT_EQ(start_with("width=99999\nheight=240\npixelFormat=I420"), QSize(640, 480));
+  EXPECT_EQ(start_with("width=320\nheight=240\nfpsNum=0\npixelFormat=I420"), QSize(640, 480));
 }
 
 TEST_F(ControlTest, CenterWindowLaysOutTheCaptureWindow) {
