@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <csignal>
-
 using namespace quorvin;
 using quorvin::test::ReadAll;
 using quorvin::test::RecordingMessageBoxes;
@@ -327,14 +324,10 @@ TEST_F(SettingsFileTest, AFailedSaveTellsTheOperatorAndKeepsTheOldFile) {
   // A write that fails half-way (the file-size limit stands in for a full disk) leaves the old file whole.
   const QByteArray old = "DevIndex = 1\r\n";
   WriteAll(Path(), old);
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit small = saved;
-  small.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  r = SaveSettings(Defaults(), Path(), quorvin::test::ManualClock(), &boxes_);
-  setrlimit(RLIMIT_FSIZE, &saved);
+  {
+    quorvin::test::FileSizeLimit limit(1000);
+    r = SaveSettings(Defaults(), Path(), quorvin::test::ManualClock(), &boxes_);
+  }
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(ReadAll(Path()), old);
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);  // no temporary left behind

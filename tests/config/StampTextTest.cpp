@@ -10,23 +10,8 @@
 namespace quorvin {
 namespace {
 
+using test::SequenceClock;
 const QDateTime kMoment(QDate(2026, 12, 6), QTime(14, 5, 9));
-
-// Hands out the given moments one per reading, then repeats the last.
-class SequenceClock final : public Clock {
- public:
-  explicit SequenceClock(std::vector<QDateTime> moments) : moments_(std::move(moments)) {}
-  QDateTime Now() const override {
-    const QDateTime now = moments_[std::min(reads_, moments_.size() - 1)];
-    ++reads_;
-    return now;
-  }
-  std::size_t Reads() const { return reads_; }
-
- private:
-  std::vector<QDateTime> moments_;
-  mutable std::size_t reads_ = 0;
-};
 
 TEST(FormatClock, Letters) {
   struct Case {

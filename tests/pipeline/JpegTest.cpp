@@ -104,14 +104,10 @@ TEST(SaveImage, TheFileAppearsOnlyComplete) {
 
   // A write that fails half-way (the file-size limit stands in for a full disk) is an error and leaves the
   // previous picture whole.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit small = saved;
-  small.rlim_cur = 100;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  EXPECT_THROW(c.SaveImage(file, 10, 24, 2, false), ImagingError);
-  setrlimit(RLIMIT_FSIZE, &saved);
+  {
+    test::FileSizeLimit limit(100);
+    EXPECT_THROW(c.SaveImage(file, 10, 24, 2, false), ImagingError);
+  }
   EXPECT_EQ(test::ReadAll(file), written);
   EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden),
             QStringList{QStringLiteral("live.jpg")});

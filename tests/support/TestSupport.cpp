@@ -2,9 +2,29 @@
 
 #include <QFile>
 
+#include <sys/resource.h>
+#include <csignal>
 #include <stdexcept>
 
 namespace quorvin::test {
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+  std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process
+  rlimit limit{};
+  if (getrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("getrlimit");
+  savedCurrent_ = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit");
+  active_ = true;
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  if (!active_) return;
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = savedCurrent_;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
 
 WorkingFolder::WorkingFolder() : previous_(QDir::currentPath()) {
   if (!dir_.isValid() || !QDir::setCurrent(dir_.path())) throw std::runtime_error("no temporary folder");

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <vector>
 
 namespace quorvin::test {
@@ -25,6 +26,36 @@ class ManualClock final : public Clock {
 
  private:
   QDateTime now_;
+};
+
+// Hands out the given moments one per reading, then repeats the last.
+class SequenceClock final : public Clock {
+ public:
+  explicit SequenceClock(std::vector<QDateTime> moments) : moments_(std::move(moments)) {}
+  QDateTime Now() const override {
+    const QDateTime now = moments_[std::min(reads_, moments_.size() - 1)];
+    ++reads_;
+    return now;
+  }
+  std::size_t Reads() const { return reads_; }
+
+ private:
+  std::vector<QDateTime> moments_;
+  mutable std::size_t reads_ = 0;
+};
+
+// Limits the size of files this process writes while it lives: a write past the limit fails as on a full
+// disk (for root too, unlike permissions).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(unsigned long bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  unsigned long savedCurrent_ = 0;
+  bool active_ = false;
 };
 
 // A temporary folder made the current working folder for the object's life (the error log lands there).
