@@ -14,7 +14,7 @@
 
 namespace korvex::test {
 
-class ControlTest : public KorvexTest {
+class KorvexControlTest : public KorvexTest {
  protected:
   std::shared_ptr<DeviceSource> ThreeDevices() {
     return SourceOf({std::make_shared<NamedTestDevice>(QStringLiteral("A"), QStringLiteral("1")),
@@ -27,7 +27,7 @@ class ControlTest : public KorvexTest {
   static QVariant Get(CKorvexCtrl& c, int id) { return c.Invoke(id, DispatchKind::PropertyGet).value; }
 };
 
-TEST_F(ControlTest, DefaultsAndCreation) {
+TEST_F(KorvexControlTest, DefaultsAndCreation) {
   CKorvexCtrl control(nullptr, ThreeDevices());
   EXPECT_TRUE(control.GetCenterWindow());
   EXPECT_TRUE(control.GetCaptureFilePath().isEmpty());
@@ -53,7 +53,7 @@ TEST_F(ControlTest, DefaultsAndCreation) {
   EXPECT_EQ(Get(control, kDispNumDrivers).toInt(), 3);
 }
 
-TEST_F(ControlTest, PropertyValueRules) {
+TEST_F(KorvexControlTest, PropertyValueRules) {
   CKorvexCtrl control(nullptr, ThreeDevices());
   Put(control, kDispPreviewRate, 0);
   EXPECT_EQ(Get(control, kDispPreviewRate).toInt(), 15);
@@ -80,7 +80,7 @@ TEST_F(ControlTest, PropertyValueRules) {
   EXPECT_EQ(params.microSecPerFrame, 0);  // a setup edit changes one field only
 }
 
-TEST_F(ControlTest, DeviceIndexConnectsByAbsoluteValueAndIgnoresMissingDevices) {
+TEST_F(KorvexControlTest, DeviceIndexConnectsByAbsoluteValueAndIgnoresMissingDevices) {
   CKorvexCtrl control(nullptr, ThreeDevices());
   Put(control, kDispDeviceIndex, -1);
   EXPECT_EQ(control.GetDeviceIndex(), 1);
@@ -93,7 +93,7 @@ TEST_F(ControlTest, DeviceIndexConnectsByAbsoluteValueAndIgnoresMissingDevices) 
   EXPECT_TRUE(control.CopyDIB(reinterpret_cast<qintptr>(&host)));
 }
 
-TEST_F(ControlTest, SettingNotifiesWithTheOwnIdAndReadOnlyIsRefused) {
+TEST_F(KorvexControlTest, SettingNotifiesWithTheOwnIdAndReadOnlyIsRefused) {
   CKorvexCtrl control(nullptr, ThreeDevices());
   QSignalSpy changed(&control, &CKorvexCtrl::PropertyChanged);
   const std::vector<std::pair<int, QVariant>> puts = {
@@ -137,7 +137,7 @@ TEST_F(ControlTest, SettingNotifiesWithTheOwnIdAndReadOnlyIsRefused) {
       true);
 }
 
-TEST_F(ControlTest, CaptureWindowWithoutItsWindowFailsEveryOperation) {
+TEST_F(KorvexControlTest, CaptureWindowWithoutItsWindowFailsEveryOperation) {
   CaptureWindow window(ThreeDevices());  // never created
   EXPECT_FALSE(window.IsWindow());
   EXPECT_FALSE(window.ConnectDevice(0));
@@ -155,7 +155,7 @@ TEST_F(ControlTest, CaptureWindowWithoutItsWindowFailsEveryOperation) {
   EXPECT_EQ(window.DriverCount(), 0);
 }
 
-TEST_F(ControlTest, UnusableStoredFormatsFallBackToTheDefault) {
+TEST_F(KorvexControlTest, UnusableStoredFormatsFallBackToTheDefault) {
   auto start_with = [&](const QByteArray& group) {
     QDir().mkpath(QFileInfo(DevicesIni()).absolutePath());
     QFile ini(DevicesIni());
@@ -173,7 +173,7 @@ TEST_F(ControlTest, UnusableStoredFormatsFallBackToTheDefault) {
   EXPECT_EQ(start_with("width=320\nheight=240\nfpsNum=0\npixelFormat=I420"), QSize(640, 480));
 }
 
-TEST_F(ControlTest, CenterWindowLaysOutTheCaptureWindow) {
+TEST_F(KorvexControlTest, CenterWindowLaysOutTheCaptureWindow) {
   CKorvexCtrl control(nullptr, ThreeDevices());
   control.resize(800, 600);
   control.show();
@@ -190,7 +190,7 @@ TEST_F(ControlTest, CenterWindowLaysOutTheCaptureWindow) {
   EXPECT_EQ(control.captureWindow()->geometry(), QRect(340, 30, 320, 240));
 }
 
-TEST_F(ControlTest, StatusMessagesReachTheStatusWindow) {
+TEST_F(KorvexControlTest, StatusMessagesReachTheStatusWindow) {
   CKorvexCtrl control(nullptr, ThreeDevices());
   QLabel label;
   Put(control, kDispStatusHWND, qlonglong(label.winId()));
@@ -198,7 +198,7 @@ TEST_F(ControlTest, StatusMessagesReachTheStatusWindow) {
   EXPECT_TRUE(label.text().contains(QStringLiteral("NOPE"))) << label.text().toStdString();
 }
 
-TEST_F(ControlTest, PersistenceRoundTripAndVersionRule) {
+TEST_F(KorvexControlTest, PersistenceRoundTripAndVersionRule) {
   QByteArray saved;
   {
     CKorvexCtrl control(nullptr, ThreeDevices());
@@ -271,7 +271,7 @@ TEST_F(ControlTest, PersistenceRoundTripAndVersionRule) {
   EXPECT_EQ(loaded.GetFrames(), 15);
 }
 
-TEST_F(ControlTest, AppearanceStringsAndLanguage) {
+TEST_F(KorvexControlTest, AppearanceStringsAndLanguage) {
   EXPECT_EQ(CKorvexCtrl::AppearanceDisplayString(0), QStringLiteral("0 - ﾌﾗｯﾄ"));
   EXPECT_EQ(CKorvexCtrl::AppearanceDisplayString(1), QStringLiteral("1 - 3D"));
   CKorvexCtrl control(nullptr, ThreeDevices());

@@ -8,9 +8,9 @@
 
 namespace korvex::test {
 
-class DeviceListTest : public KorvexTest {};
+class KorvexDeviceListTest : public KorvexTest {};
 
-TEST_F(DeviceListTest, SystemSourceListsTheTestPatternLastUnlessHidden) {
+TEST_F(KorvexDeviceListTest, SystemSourceListsTheTestPatternLastUnlessHidden) {
   qunsetenv("KORVEX_NO_TEST_DEVICE");
   const auto with = MakeSystemDeviceSource()->Enumerate();
   ASSERT_FALSE(with.empty());
@@ -24,7 +24,7 @@ TEST_F(DeviceListTest, SystemSourceListsTheTestPatternLastUnlessHidden) {
   for (const auto& device : without) EXPECT_NE(device->Name(), QStringLiteral("Test Pattern"));
 }
 
-TEST_F(DeviceListTest, ControlFormatsNamesAndCutsTheListAtTen) {
+TEST_F(KorvexDeviceListTest, ControlFormatsNamesAndCutsTheListAtTen) {
   std::vector<std::shared_ptr<CaptureDevice>> devices;
   for (int i = 0; i < 12; ++i)
     devices.push_back(
@@ -42,7 +42,7 @@ TEST_F(DeviceListTest, ControlFormatsNamesAndCutsTheListAtTen) {
   EXPECT_EQ(versions.size(), 10);
 }
 
-TEST_F(DeviceListTest, NoDevicesLeavesEveryOperationFailingQuietly) {
+TEST_F(KorvexDeviceListTest, NoDevicesLeavesEveryOperationFailingQuietly) {
   CKorvexCtrl control(nullptr, SourceOf({}));
   EXPECT_EQ(control.GetNumDrivers(), 0);
   EXPECT_EQ(control.DeviceNameList(0), QString());
@@ -53,12 +53,12 @@ TEST_F(DeviceListTest, NoDevicesLeavesEveryOperationFailingQuietly) {
   EXPECT_FALSE(control.CopyDIB(reinterpret_cast<qintptr>(&host)));
 }
 
-TEST(V4l2FormatTest, DriverVersionIsKernelStyle) {
+TEST(KorvexV4l2FormatTest, DriverVersionIsKernelStyle) {
   EXPECT_EQ(FormatDriverVersion(QStringLiteral("uvcvideo"), (6u << 16) | (1u << 8) | 27u),
             QStringLiteral("uvcvideo 6.1.27"));
 }
 
-TEST(V4l2FormatTest, CapsBecomeOneFormatPerSizeRateAndPixelFormat) {
+TEST(KorvexV4l2FormatTest, CapsBecomeOneFormatPerSizeRateAndPixelFormat) {
   const auto formats = V4l2Device::FormatsFromCaps(QStringLiteral(
       "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction){ 30/1, 15/1 "
       "}; "
@@ -71,7 +71,7 @@ TEST(V4l2FormatTest, CapsBecomeOneFormatPerSizeRateAndPixelFormat) {
   EXPECT_EQ(formats[2].ToCapsString(), QStringLiteral("image/jpeg,width=1920,height=1080,framerate=30/1"));
 }
 
-TEST(V4l2FormatTest, ASideSetAloneFindsTheNearestOfferedSize) {
+TEST(KorvexV4l2FormatTest, ASideSetAloneFindsTheNearestOfferedSize) {
   const std::vector<VideoFormat> offered = {
       {640, 480, 30, 1, QStringLiteral("YUY2")},
       {1280, 720, 10, 1, QStringLiteral("YUY2")},

@@ -31,9 +31,9 @@ void Choose(QComboBox* box, const QString& text) {
 }
 }  // namespace
 
-class DialogTest : public KorvexTest {};
+class KorvexDialogTest : public KorvexTest {};
 
-TEST_F(DialogTest, FormatDialogChangesTheDeviceFormat) {
+TEST_F(KorvexDialogTest, FormatDialogChangesTheDeviceFormat) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   control.resize(1000, 800);
   control.SetDialogRunner([](QDialog& dialog) {
@@ -63,7 +63,7 @@ TEST_F(DialogTest, FormatDialogChangesTheDeviceFormat) {
   EXPECT_EQ(control.GetVideoWidth(), 320);
 }
 
-TEST_F(DialogTest, SourceDialogAppliesLiveKeepsOnOkAndRevertsOnCancel) {
+TEST_F(KorvexDialogTest, SourceDialogAppliesLiveKeepsOnOkAndRevertsOnCancel) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   auto device = control.captureWindow()->CurrentDevice();
   control.SetDialogRunner([](QDialog& dialog) {
@@ -91,7 +91,7 @@ TEST_F(DialogTest, SourceDialogAppliesLiveKeepsOnOkAndRevertsOnCancel) {
   EXPECT_EQ(again.captureWindow()->CurrentDevice()->Controls()[0].value, 4);
 }
 
-TEST_F(DialogTest, AudioFormatDialogHasItsTitleAndKeepsTheChoice) {
+TEST_F(KorvexDialogTest, AudioFormatDialogHasItsTitleAndKeepsTheChoice) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   QString title;
   control.SetDialogRunner([&](QDialog& dialog) {
@@ -110,7 +110,7 @@ TEST_F(DialogTest, AudioFormatDialogHasItsTitleAndKeepsTheChoice) {
   EXPECT_EQ(again.captureWindow()->GetAudioFormat(), (AudioFormat{22050, 2, 8}));
 }
 
-TEST_F(DialogTest, WithoutADisplayDialogsCountAsCancelled) {
+TEST_F(KorvexDialogTest, WithoutADisplayDialogsCountAsCancelled) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   control.DlgVideoFormat();
   control.DlgVideoSource();
@@ -119,9 +119,9 @@ TEST_F(DialogTest, WithoutADisplayDialogsCountAsCancelled) {
   EXPECT_EQ(control.GetVideoWidth(), 640);
 }
 
-class PropPageTest : public KorvexTest {};
+class KorvexPropPageTest : public KorvexTest {};
 
-TEST_F(PropPageTest, CaptionsFieldsAndTheLimitRule) {
+TEST_F(KorvexPropPageTest, CaptionsFieldsAndTheLimitRule) {
   CKorvexCtrl::SetLanguage(UiLanguage::English);
   CKorvexCtrl control(nullptr, SingleTestDevice());
   control.SetFrames(12);
@@ -154,7 +154,7 @@ TEST_F(PropPageTest, CaptionsFieldsAndTheLimitRule) {
   CKorvexCtrl::SetLanguage(UiLanguage::English);
 }
 
-TEST_F(PropPageTest, ApplySetsChangedPropertiesThroughTheControl) {
+TEST_F(KorvexPropPageTest, ApplySetsChangedPropertiesThroughTheControl) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   CKorvexPropPage page(control);
   QSignalSpy changed(&control, &CKorvexCtrl::PropertyChanged);
@@ -173,7 +173,7 @@ TEST_F(PropPageTest, ApplySetsChangedPropertiesThroughTheControl) {
   EXPECT_EQ(ids, (QList<int>{kDispLimitTime, kDispWithAudio, kDispPreviewRate}));
 }
 
-TEST_F(PropPageTest, BrowseDialogStartsAtTheCurrentFileAndReplacesTheText) {
+TEST_F(KorvexPropPageTest, BrowseDialogStartsAtTheCurrentFileAndReplacesTheText) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   control.SetCaptureFilePath(TempPath(QStringLiteral("old.AVI")));
   CKorvexPropPage page(control);

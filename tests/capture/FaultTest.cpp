@@ -10,9 +10,9 @@
 
 namespace korvex::test {
 
-class FaultTest : public KorvexTest {};
+class KorvexFaultTest : public KorvexTest {};
 
-TEST_F(FaultTest, StalledDeviceMakesCopyDibFailAfterTheTimeout) {
+TEST_F(KorvexFaultTest, StalledDeviceMakesCopyDibFailAfterTheTimeout) {
   auto device = std::make_shared<FaultyDevice>();
   CKorvexCtrl control(nullptr, SourceOf({device}));
   control.SetPreview(true);
@@ -28,7 +28,7 @@ TEST_F(FaultTest, StalledDeviceMakesCopyDibFailAfterTheTimeout) {
   EXPECT_TRUE(control.CopyDIB(reinterpret_cast<qintptr>(&host)));
 }
 
-TEST_F(FaultTest, UnpluggedDeviceFailsQuietlyAndReconnectsWhenBack) {
+TEST_F(KorvexFaultTest, UnpluggedDeviceFailsQuietlyAndReconnectsWhenBack) {
   auto device = std::make_shared<FaultyDevice>();
   CKorvexCtrl control(nullptr, SourceOf({device}));
   QSignalSpy status(control.captureWindow(), &CaptureWindow::StatusMessage);
@@ -59,7 +59,7 @@ TEST_F(FaultTest, UnpluggedDeviceFailsQuietlyAndReconnectsWhenBack) {
   EXPECT_EQ(control.GetVideoWidth(), 640);
 }
 
-TEST_F(FaultTest, ConnectDeviceReconnectsAfterAnUnplug) {
+TEST_F(KorvexFaultTest, ConnectDeviceReconnectsAfterAnUnplug) {
   auto device = std::make_shared<FaultyDevice>();
   CKorvexCtrl control(nullptr, SourceOf({device}));
   control.SetPreview(true);

@@ -36,9 +36,9 @@ QImage Blank(int w, int h) {
 }
 }  // namespace
 
-class GrabTest : public KorvexTest {};
+class KorvexGrabTest : public KorvexTest {};
 
-TEST_F(GrabTest, CopyDibPaintsTheTestPatternWithPreviewOn) {
+TEST_F(KorvexGrabTest, CopyDibPaintsTheTestPatternWithPreviewOn) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   control.resize(800, 600);
   control.SetPreview(true);
@@ -55,7 +55,7 @@ TEST_F(GrabTest, CopyDibPaintsTheTestPatternWithPreviewOn) {
   ExpectBars(again);
 }
 
-TEST_F(GrabTest, MovingPatternGivesDifferentConsecutiveFrames) {
+TEST_F(KorvexGrabTest, MovingPatternGivesDifferentConsecutiveFrames) {
   CKorvexCtrl control(nullptr, SingleTestDevice(8));
   control.SetPreview(true);
   QImage first = Blank(640, 480), second = Blank(640, 480);
@@ -64,7 +64,7 @@ TEST_F(GrabTest, MovingPatternGivesDifferentConsecutiveFrames) {
   EXPECT_NE(first, second);
 }
 
-TEST_F(GrabTest, GrabWithPreviewOffStartsAndStopsTheDevice) {
+TEST_F(KorvexGrabTest, GrabWithPreviewOffStartsAndStopsTheDevice) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   EXPECT_FALSE(control.captureWindow()->Streaming());
   QImage host = Blank(640, 480);
@@ -78,7 +78,7 @@ TEST_F(GrabTest, GrabWithPreviewOffStartsAndStopsTheDevice) {
   EXPECT_FALSE(control.captureWindow()->Streaming());
 }
 
-TEST_F(GrabTest, HostImageLargerOrSmallerThanTheFrame) {
+TEST_F(KorvexGrabTest, HostImageLargerOrSmallerThanTheFrame) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   QImage large(800, 600, QImage::Format_RGB32);
   large.fill(Qt::magenta);
@@ -92,7 +92,7 @@ TEST_F(GrabTest, HostImageLargerOrSmallerThanTheFrame) {
   EXPECT_FALSE(control.CopyDIB(0));
 }
 
-TEST_F(GrabTest, FormatChangeGivesTheNewSizeAndIsKeptForTheDevice) {
+TEST_F(KorvexGrabTest, FormatChangeGivesTheNewSizeAndIsKeptForTheDevice) {
   {
     CKorvexCtrl control(nullptr, SingleTestDevice());
     control.SetPreview(true);
@@ -116,7 +116,7 @@ TEST_F(GrabTest, FormatChangeGivesTheNewSizeAndIsKeptForTheDevice) {
   EXPECT_EQ(control.GetVideoHeight(), 720);
 }
 
-TEST_F(GrabTest, UltraHdFramesWork) {
+TEST_F(KorvexGrabTest, UltraHdFramesWork) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   control.SetVideoWidth(3840);
   control.SetVideoHeight(2160);
@@ -127,7 +127,7 @@ TEST_F(GrabTest, UltraHdFramesWork) {
   ExpectBars(host);
 }
 
-TEST_F(GrabTest, SaveDibReplacesAnExistingFile) {
+TEST_F(KorvexGrabTest, SaveDibReplacesAnExistingFile) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   const QString path = TempPath(QStringLiteral("grab.bmp"));
   {
@@ -144,7 +144,7 @@ TEST_F(GrabTest, SaveDibReplacesAnExistingFile) {
   ExpectBars(saved);
 }
 
-TEST_F(GrabTest, EditCopyPutsTheFrameOnTheClipboard) {
+TEST_F(KorvexGrabTest, EditCopyPutsTheFrameOnTheClipboard) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   EXPECT_TRUE(control.captureWindow()->GrabToClipboard());
   const QImage copied = QGuiApplication::clipboard()->image();
@@ -152,7 +152,7 @@ TEST_F(GrabTest, EditCopyPutsTheFrameOnTheClipboard) {
   ExpectBars(copied);
 }
 
-TEST_F(GrabTest, PreviewPaintsFramesInTheCaptureWindow) {
+TEST_F(KorvexGrabTest, PreviewPaintsFramesInTheCaptureWindow) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   control.resize(640, 480);
   control.show();

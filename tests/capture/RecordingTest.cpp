@@ -73,9 +73,9 @@ void LimitFrames(CKorvexCtrl& control, int frames) {
 }
 }  // namespace
 
-class RecordingTest : public KorvexTest {};
+class KorvexRecordingTest : public KorvexTest {};
 
-TEST_F(RecordingTest, FrameLimitedCaptureWritesAPlayableAviAndFiresEndCapture) {
+TEST_F(KorvexRecordingTest, FrameLimitedCaptureWritesAPlayableAviAndFiresEndCapture) {
   CKorvexCtrl control(nullptr, SingleTestDevice(4));
   control.SetPreview(true);
   const QString path = TempPath(QStringLiteral("capture.avi"));
@@ -106,7 +106,7 @@ TEST_F(RecordingTest, FrameLimitedCaptureWritesAPlayableAviAndFiresEndCapture) {
   EXPECT_TRUE(control.Save(TempPath(QStringLiteral("no/such/folder/copy.avi"))));
 }
 
-TEST_F(RecordingTest, WithoutAudioAndWithPreviewOffTheDeviceRestsAfterwards) {
+TEST_F(KorvexRecordingTest, WithoutAudioAndWithPreviewOffTheDeviceRestsAfterwards) {
   CKorvexCtrl control(nullptr, SingleTestDevice(4));
   const QString path = TempPath(QStringLiteral("quiet.avi"));
   control.SetCaptureFilePath(path);
@@ -123,7 +123,7 @@ TEST_F(RecordingTest, WithoutAudioAndWithPreviewOffTheDeviceRestsAfterwards) {
   EXPECT_EQ(found.audioStreams, 0);
 }
 
-TEST_F(RecordingTest, TimeLimitEndsTheCaptureAndTheStatusWindowHearsOfIt) {
+TEST_F(KorvexRecordingTest, TimeLimitEndsTheCaptureAndTheStatusWindowHearsOfIt) {
   CKorvexCtrl control(nullptr, SingleTestDevice(4));
   QLabel status;
   control.SetStatusHWND(qint64(status.winId()));
@@ -143,7 +143,7 @@ TEST_F(RecordingTest, TimeLimitEndsTheCaptureAndTheStatusWindowHearsOfIt) {
       << status.text().toStdString();
 }
 
-TEST_F(RecordingTest, EscapeStopsAnUnlimitedCapture) {
+TEST_F(KorvexRecordingTest, EscapeStopsAnUnlimitedCapture) {
   CKorvexCtrl control(nullptr, SingleTestDevice(4));
   control.SetCaptureFilePath(TempPath(QStringLiteral("escaped.avi")));
   control.SetConfirmWindow(false);
@@ -161,7 +161,7 @@ TEST_F(RecordingTest, EscapeStopsAnUnlimitedCapture) {
   EXPECT_FALSE(control.captureWindow()->Capturing());
 }
 
-TEST_F(RecordingTest, ConfirmCancelledRecordsNothing) {
+TEST_F(KorvexRecordingTest, ConfirmCancelledRecordsNothing) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   const QString path = TempPath(QStringLiteral("never.avi"));
   control.SetCaptureFilePath(path);
@@ -177,7 +177,7 @@ TEST_F(RecordingTest, ConfirmCancelledRecordsNothing) {
   EXPECT_FALSE(QFileInfo::exists(path));
 }
 
-TEST_F(RecordingTest, NoCaptureFileIsAClearFailure) {
+TEST_F(KorvexRecordingTest, NoCaptureFileIsAClearFailure) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
   QSignalSpy status(control.captureWindow(), &CaptureWindow::StatusMessage);
   EXPECT_FALSE(control.captureWindow()->StartSequence(false, false, 0));
