@@ -3,6 +3,7 @@
 #include "ImageFiles.h"
 #include "ImageRegistry.h"
 #include "ImagingError.h"
+#include "PixelPool.h"
 #include "SaneSource.h"
 
 #include <opencv2/imgproc.hpp>
@@ -60,7 +61,9 @@ cv::Mat Shared(int32_t handle, const char* operation) {
 
 }  // namespace
 
-ImagingControl::ImagingControl() = default;
+ImagingControl::ImagingControl() {
+  InstallPixelPool();
+}
 
 ImagingControl::~ImagingControl() {
   Release();

@@ -3,10 +3,13 @@
 #include "ImagingControl.h"
 #include "ImagingError.h"
 #include "PipelineTestImages.h"
+#include "PixelPool.h"
 
 #include <QPainter>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace quorvin {
 namespace {
@@ -137,6 +140,32 @@ TEST(Repaint, CallsTheViewAndSelectionChangesRepaint) {
   c.SetSelectionRect(5, 6, 7, 8);
   EXPECT_EQ(repaints, 3);
   EXPECT_EQ(c.SelectionRect(), QRectF(5, 6, 7, 8));
+}
+
+}  // namespace
+}  // namespace quorvin
+
+namespace quorvin {
+namespace {
+
+TEST(PixelPool, FreedPictureMemoryIsReusedWithinBounds) {
+  imaging::InstallPixelPool();
+  const uchar* first = nullptr;
+  {
+    const cv::Mat a(1080, 1920, CV_8UC4);
+    first = a.data;
+  }
+  EXPECT_GE(imaging::PooledBytes(), size_t{1920} * 1080 * 4);
+  const cv::Mat b(1080, 1920, CV_8UC4), c(1080, 1920, CV_8UC4);
+  EXPECT_EQ(b.data, first);
+  EXPECT_NE(c.data, first);
+
+  // Many freed buffers: only a bounded number is kept.
+  {
+    std::vector<cv::Mat> many;
+    for (int i = 0; i < 40; ++i) many.emplace_back(1024, 1024, CV_8UC4);
+  }
+  EXPECT_LE(imaging::PooledBytes(), size_t{16} * 4 << 20);
 }
 
 }  // namespace
