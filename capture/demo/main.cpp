@@ -60,13 +60,16 @@ int main(int argc, char* argv[]) {
       grabbed->setPixmap(QPixmap::fromImage(host.scaled(grabbed->size(), Qt::KeepAspectRatio)));
   });
   add(QStringLiteral("Save BMP"), [control] {
-    control->SaveDIB(QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
-                         .filePath(QStringLiteral("korvex-grab.bmp")));
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    QDir().mkpath(folder);
+    control->SaveDIB(QDir(folder).filePath(QStringLiteral("korvex-grab.bmp")));
   });
   add(QStringLiteral("Record 5 s"), [control] {
-    if (control->GetCaptureFilePath().isEmpty())
-      control->SetCaptureFilePath(QDir(QStandardPaths::writableLocation(QStandardPaths::MoviesLocation))
-                                      .filePath(QStringLiteral("korvex-capture.avi")));
+    if (control->GetCaptureFilePath().isEmpty()) {
+      const QString folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+      QDir().mkpath(folder);
+      control->SetCaptureFilePath(QDir(folder).filePath(QStringLiteral("korvex-capture.avi")));
+    }
     control->SetLimitEnabled(true);
     control->SetLimitTime(5);
     control->StartCapture();

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -33,6 +34,14 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
     if (runDialog_(box) != QMessageBox::Ok) return false;
   }
   if (!Reconnect()) return false;
+  {
+    // An unwritable file would otherwise surface as a pipeline failure and look like a device fault.
+    QFile probe(captureFilePath_);
+    if (!probe.open(QIODevice::WriteOnly)) {
+      ReportStatus(kStatusDeviceError, tr("Cannot write %1: %2").arg(captureFilePath_, probe.errorString()));
+      return false;
+    }
+  }
 
   RecordingRequest request;
   request.path = captureFilePath_;

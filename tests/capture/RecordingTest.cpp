@@ -177,12 +177,22 @@ TEST_F(KorvexRecordingTest, ConfirmCancelledRecordsNothing) {
   EXPECT_FALSE(QFileInfo::exists(path));
 }
 
-TEST_F(KorvexRecordingTest, NoCaptureFileIsAClearFailure) {
+TEST_F(KorvexRecordingTest, NoCaptureFileOrAnUnwritableOneIsAClearFailure) {
   CKorvexCtrl control(nullptr, SingleTestDevice());
+  control.SetPreview(true);
   QSignalSpy status(control.captureWindow(), &CaptureWindow::StatusMessage);
+  QSignalSpy ended(&control, &CKorvexCtrl::EndCapture);
   EXPECT_FALSE(control.captureWindow()->StartSequence(false, false, 0));
-  ASSERT_FALSE(status.isEmpty());
+  ASSERT_EQ(status.size(), 1);
   EXPECT_EQ(status.last()[0].toInt(), kStatusDeviceError);
+
+  const QString nowhere = TempPath(QStringLiteral("no/such/folder/c.avi"));
+  control.SetCaptureFilePath(nowhere);
+  EXPECT_FALSE(control.captureWindow()->StartSequence(false, false, 0));
+  ASSERT_EQ(status.size(), 2);
+  EXPECT_TRUE(status.last()[1].toString().contains(nowhere));
+  EXPECT_TRUE(ended.isEmpty());
+  EXPECT_TRUE(control.captureWindow()->Streaming());  // the preview is untouched
 }
 
 }  // namespace korvex::test
