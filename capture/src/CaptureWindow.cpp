@@ -76,8 +76,8 @@ bool CaptureWindow::ConnectDevice(int index) {
   if (index < 0 || index >= DriverCount()) return true;
   if (capturing_) return false;
   deviceIndex_ = index;
-  pipeline_.reset();
   shown_.reset();
+  pipeline_.reset();
   const auto& device = devices_[static_cast<size_t>(index)];
   settings_->ApplyControls(*device);
   VideoFormat format = device->DefaultFormat();
@@ -217,6 +217,7 @@ bool CaptureWindow::ShowVideoSourceDialog() {
         settings_->SaveControl(*device, c.id, c.value);
     }
   } else {
+    // The dialog applied every change live for the preview; cancel puts the old values back.
     for (const auto& [id, value] : dialog.Initial()) device->SetControl(id, value);
   }
   caps_.hasDlgVideoSource = !device->Controls().empty();

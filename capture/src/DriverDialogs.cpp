@@ -146,9 +146,6 @@ SourceDialog::SourceDialog(CaptureDevice& device, QWidget* parent) : QDialog(par
   }
   layout->addLayout(form);
   AddButtons(this, layout);
-  connect(this, &QDialog::rejected, this, [this] {
-    for (const auto& [id, value] : initial_) device_.SetControl(id, value);
-  });
 }
 
 const char* const AudioFormatDialog::kTitle = "ｻﾝﾌﾟﾘﾝｸﾞ Format Selection";

@@ -28,7 +28,8 @@ class FormatDialog : public QDialog {
   QComboBox* rate_;
 };
 
-// Changes reach the device at once so the preview shows them; Cancel puts the old values back.
+// Changes reach the device at once so the preview shows them; whoever runs the dialog puts the
+// Initial() values back when it is cancelled.
 class SourceDialog : public QDialog {
   Q_OBJECT
  public:
