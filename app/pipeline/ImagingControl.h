@@ -101,7 +101,16 @@ class ImagingControl {
   // --- Display ---
   // Tells the view to redraw from the current picture.
   void Repaint();
-  void SetRepaintHandler(std::function<void()> handler) { repaint_ = std::move(handler); }
+  // One handler at a time; `owner` lets a view remove its own handler without removing a newer one.
+  void SetRepaintHandler(std::function<void()> handler, const void* owner = nullptr) {
+    repaint_ = std::move(handler);
+    repaintOwner_ = owner;
+  }
+  void ClearRepaintHandler(const void* owner) {
+    if (repaintOwner_ != owner) return;
+    repaint_ = nullptr;
+    repaintOwner_ = nullptr;
+  }
   // Container size in twips, 15 per pixel.
   float Width() const { return widthTwips_; }
   float Height() const { return heightTwips_; }
@@ -157,6 +166,7 @@ class ImagingControl {
   std::unique_ptr<QImage> surface_;
   imaging::TextOptions text_;
   std::function<void()> repaint_;
+  const void* repaintOwner_ = nullptr;
   float widthTwips_ = 0, heightTwips_ = 0;
   QRectF selection_;
   bool selectionVisible_ = false;

@@ -140,6 +140,18 @@ TEST(Repaint, CallsTheViewAndSelectionChangesRepaint) {
   c.SetSelectionRect(5, 6, 7, 8);
   EXPECT_EQ(repaints, 3);
   EXPECT_EQ(c.SelectionRect(), QRectF(5, 6, 7, 8));
+
+  // A view that goes away removes only its own handler, not a newer view's.
+  int first = 0, second = 0;
+  const int ownerA = 0, ownerB = 0;
+  c.SetRepaintHandler([&first] { ++first; }, &ownerA);
+  c.SetRepaintHandler([&second] { ++second; }, &ownerB);
+  c.ClearRepaintHandler(&ownerA);
+  c.Repaint();
+  c.ClearRepaintHandler(&ownerB);
+  c.Repaint();
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(second, 1);
 }
 
 }  // namespace

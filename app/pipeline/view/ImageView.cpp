@@ -11,7 +11,7 @@ namespace quorvin {
 ImageView::ImageView(ImagingControl& control, QWidget* parent) : QWidget(parent), control_(control) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  control_.SetRepaintHandler([this] { update(); });
+  control_.SetRepaintHandler([this] { update(); }, this);
 }
 
 ImageView::~ImageView() {
