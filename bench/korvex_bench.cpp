@@ -11,6 +11,8 @@
 #include <chrono>
 #include <ctime>
 #include <memory>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -49,7 +51,7 @@ double CpuSeconds() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-void GrabToDeviceContext(benchmark::State& state, bool preview) {
+void GrabToDeviceContext(benchmark::State& state, bool preview, bool randomPhase = false) {
   const int width = static_cast<int>(state.range(0));
   const int height = static_cast<int>(state.range(1));
   auto control = MakeControl(width, height);
@@ -59,7 +61,15 @@ void GrabToDeviceContext(benchmark::State& state, bool preview) {
   if (!control->CopyDIB(dc)) state.SkipWithError("no frame from the test device");
   int failures = 0;
   double slowest = 0;
+  std::mt19937 random(42);
+  std::uniform_int_distribution<int> phase_us(0, 33333);
   for (auto _ : state) {
+    if (randomPhase) {
+      // A host's grabs (the 500 ms scheduler) fall anywhere within a frame period.
+      state.PauseTiming();
+      std::this_thread::sleep_for(std::chrono::microseconds(phase_us(random)));
+      state.ResumeTiming();
+    }
     const auto start = std::chrono::steady_clock::now();
     failures += control->CopyDIB(dc) ? 0 : 1;
     slowest = std::max(
@@ -76,9 +86,16 @@ void BM_KorvexGrabPreviewOn(benchmark::State& state) {
 void BM_KorvexGrabPreviewOff(benchmark::State& state) {
   GrabToDeviceContext(state, false);
 }
+void BM_KorvexGrabPreviewOnRandomPhase(benchmark::State& state) {
+  GrabToDeviceContext(state, true, true);
+}
 
 #define KORVEX_SIZES Args({640, 480})->Args({1920, 1080})->Args({3840, 2160})
 BENCHMARK(BM_KorvexGrabPreviewOn)->KORVEX_SIZES->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_KorvexGrabPreviewOnRandomPhase)
+    ->KORVEX_SIZES->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
 BENCHMARK(BM_KorvexGrabPreviewOff)->KORVEX_SIZES->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 // CPU the whole process spends per second of live preview at 1920 x 1080, 30 fps, painted at 15 fps.
