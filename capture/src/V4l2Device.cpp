@@ -41,12 +41,21 @@ int Xioctl(int fd, unsigned long request, void* arg) {
   return r;
 }
 
-QString Fourcc(const GstStructure* s) {
+QStringList Fourccs(const GstStructure* s) {
   const QString media = ToQString(gst_structure_get_name(s));
-  if (media == QLatin1String("image/jpeg")) return QStringLiteral("MJPG");
+  if (media == QLatin1String("image/jpeg")) return {QStringLiteral("MJPG")};
   if (media != QLatin1String("video/x-raw")) return {};
-  const gchar* format = gst_structure_get_string(s, "format");
-  return format ? QString::fromLatin1(format) : QString();
+  const GValue* v = gst_structure_get_value(s, "format");
+  if (!v) return {};
+  if (G_VALUE_HOLDS_STRING(v)) return {ToQString(g_value_get_string(v))};
+  QStringList out;
+  if (GST_VALUE_HOLDS_LIST(v)) {
+    for (guint i = 0; i < gst_value_list_get_size(v); ++i) {
+      const GValue* item = gst_value_list_get_value(v, i);
+      if (G_VALUE_HOLDS_STRING(item)) out << ToQString(g_value_get_string(item));
+    }
+  }
+  return out;
 }
 
 std::vector<int> IntValues(const GstStructure* s, const char* field) {
@@ -116,15 +125,15 @@ std::vector<VideoFormat> V4l2Device::FormatsFromCaps(const QString& text) {
   std::set<std::tuple<QString, int, int, int, int>> seen;
   for (guint i = 0; i < gst_caps_get_size(caps.get()); ++i) {
     const GstStructure* s = gst_caps_get_structure(caps.get(), i);
-    const QString pixel = Fourcc(s);
-    if (pixel.isEmpty()) continue;
     const auto widths = IntValues(s, "width");
     const auto heights = IntValues(s, "height");
     const auto rates = Rates(s);
-    for (size_t k = 0; k < std::min(widths.size(), heights.size()); ++k) {
-      for (const auto& [num, den] : rates) {
-        if (seen.emplace(pixel, widths[k], heights[k], num, den).second)
-          out.push_back(VideoFormat{widths[k], heights[k], num, den, pixel});
+    for (const QString& pixel : Fourccs(s)) {
+      for (size_t k = 0; k < std::min(widths.size(), heights.size()); ++k) {
+        for (const auto& [num, den] : rates) {
+          if (seen.emplace(pixel, widths[k], heights[k], num, den).second)
+            out.push_back(VideoFormat{widths[k], heights[k], num, den, pixel});
+        }
       }
     }
   }

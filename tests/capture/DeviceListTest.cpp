@@ -42,6 +42,39 @@ TEST_F(KorvexDeviceListTest, ControlFormatsNamesAndCutsTheListAtTen) {
   EXPECT_EQ(versions.size(), 10);
 }
 
+TEST_F(KorvexDeviceListTest, TheListIsReadOnceWhenTheWindowIsCreated) {
+  class CountingSource : public DeviceSource {
+   public:
+    std::vector<std::shared_ptr<CaptureDevice>> Enumerate() override {
+      ++calls;
+      return {std::make_shared<TestPatternDevice>()};
+    }
+    int calls = 0;
+  };
+  auto source = std::make_shared<CountingSource>();
+  CKorvexCtrl control(nullptr, source);
+  control.SetDeviceIndex(0);
+  control.DeviceNameList(0);
+  control.GetNumDrivers();
+  EXPECT_EQ(source->calls, 1);
+}
+
+TEST_F(KorvexDeviceListTest, SwitchingDevicesWhilePreviewingKeepsStreamingFromTheNewOne) {
+  auto red = std::make_shared<NamedTestDevice>(QStringLiteral("Red"), QStringLiteral("1"));
+  auto blue = std::make_shared<NamedTestDevice>(QStringLiteral("Blue"), QStringLiteral("1"));
+  red->SetControl(QStringLiteral("pattern"), 4);
+  blue->SetControl(QStringLiteral("pattern"), 6);
+  CKorvexCtrl control(nullptr, SourceOf({red, blue}));
+  control.SetPreview(true);
+  QImage host(640, 480, QImage::Format_RGB32);
+  ASSERT_TRUE(control.CopyDIB(reinterpret_cast<qintptr>(&host)));
+  EXPECT_TRUE(Near(MeanColor(host, 320, 240), QColor(255, 0, 0)));
+  control.SetDeviceIndex(1);
+  EXPECT_TRUE(control.captureWindow()->Streaming());
+  ASSERT_TRUE(control.CopyDIB(reinterpret_cast<qintptr>(&host)));
+  EXPECT_TRUE(Near(MeanColor(host, 320, 240), QColor(0, 0, 255)));
+}
+
 TEST_F(KorvexDeviceListTest, NoDevicesLeavesEveryOperationFailingQuietly) {
   CKorvexCtrl control(nullptr, SourceOf({}));
   EXPECT_EQ(control.GetNumDrivers(), 0);
@@ -63,12 +96,18 @@ TEST(KorvexV4l2FormatTest, CapsBecomeOneFormatPerSizeRateAndPixelFormat) {
       "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction){ 30/1, 15/1 "
       "}; "
       "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1; "
-      "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30/1"));
-  ASSERT_EQ(formats.size(), 3u);
+      "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30/1; "
+      "video/x-raw, format=(string){ NV12, GRAY8 }, width=(int)[ 16, 1280 ], height=(int)[ 16, 720 ]; "
+      "video/x-bayer, format=(string)rggb, width=(int)640, height=(int)480"));
+  ASSERT_EQ(formats.size(), 7u);
   EXPECT_EQ(formats[0], (VideoFormat{640, 480, 30, 1, QStringLiteral("YUY2")}));
   EXPECT_EQ(formats[1], (VideoFormat{640, 480, 15, 1, QStringLiteral("YUY2")}));
   EXPECT_EQ(formats[2], (VideoFormat{1920, 1080, 30, 1, QStringLiteral("MJPG")}));
   EXPECT_EQ(formats[2].ToCapsString(), QStringLiteral("image/jpeg,width=1920,height=1080,framerate=30/1"));
+  // A format list and a size range: each format at the smallest and the largest size.
+  EXPECT_EQ(formats[3], (VideoFormat{16, 16, 30, 1, QStringLiteral("NV12")}));
+  EXPECT_EQ(formats[4], (VideoFormat{1280, 720, 30, 1, QStringLiteral("NV12")}));
+  EXPECT_EQ(formats[6], (VideoFormat{1280, 720, 30, 1, QStringLiteral("GRAY8")}));
 }
 
 TEST(KorvexV4l2FormatTest, ASideSetAloneFindsTheNearestOfferedSize) {
