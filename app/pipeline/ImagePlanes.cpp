@@ -5,6 +5,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <vector>
 
 namespace quorvin::imaging {
@@ -28,6 +29,30 @@ cv::Mat Plane(const cv::Mat* plane, int index, cv::Size size) {
   return grey;
 }
 
+// OpenCV has no CMYK conversion; two 256 x 256 tables make it one pass over the pixels.
+// Ink[m * 256 + v]: the ink of a channel value v in a pixel whose brightest channel is m.
+const std::vector<uchar>& InkTable() {
+  static const std::vector<uchar> table = [] {
+    std::vector<uchar> t(256 * 256, 0);
+    for (int m = 1; m < 256; ++m)
+      for (int v = 0; v <= m; ++v) t[m * 256 + v] = cv::saturate_cast<uchar>(cvRound(255.0 * (m - v) / m));
+    return t;
+  }();
+  return table;
+}
+
+// Light[m * 256 + ink]: the channel value back from its ink and the brightest channel m = 255 - black.
+const std::vector<uchar>& LightTable() {
+  static const std::vector<uchar> table = [] {
+    std::vector<uchar> t(256 * 256);
+    for (int m = 0; m < 256; ++m)
+      for (int ink = 0; ink < 256; ++ink)
+        t[m * 256 + ink] = cv::saturate_cast<uchar>(cvRound(m * (255.0 - ink) / 255.0));
+    return t;
+  }();
+  return table;
+}
+
 }  // namespace
 
 std::array<cv::Mat, 4> SplitPlanes(const cv::Mat& picture, PlaneMode mode) {
@@ -40,22 +65,22 @@ std::array<cv::Mat, 4> SplitPlanes(const cv::Mat& picture, PlaneMode mode) {
   }
   if (mode == PlaneMode::kBgr) return {bgrx[0], bgrx[1], bgrx[2], cv::Mat()};
 
-  cv::Mat b, g, r;
-  bgrx[0].convertTo(b, CV_32F);
-  bgrx[1].convertTo(g, CV_32F);
-  bgrx[2].convertTo(r, CV_32F);
-  cv::Mat brightest = cv::max(cv::max(b, g), r);
-  // A black pixel has no hue: its C, M, Y are 0. Dividing by max(brightest, 1) gives exactly that.
-  cv::Mat divisor = cv::max(brightest, 1.0f);
   std::array<cv::Mat, 4> planes;
-  const cv::Mat* channels[3] = {&r, &g, &b};
-  for (int i = 0; i < 3; ++i) {
-    cv::Mat value = (brightest - *channels[i]) * 255.0f;
-    cv::divide(value, divisor, value);
-    value.convertTo(planes[i], kGreyType);
+  for (cv::Mat& plane : planes) plane.create(color.size(), kGreyType);
+  const uchar* ink = InkTable().data();
+  for (int y = 0; y < color.rows; ++y) {
+    const auto* px = color.ptr<cv::Vec4b>(y);
+    uchar *c = planes[0].ptr(y), *m = planes[1].ptr(y), *ye = planes[2].ptr(y), *k = planes[3].ptr(y);
+    for (int x = 0; x < color.cols; ++x) {
+      const int b = px[x][0], g = px[x][1], r = px[x][2];
+      const int brightest = std::max({b, g, r});
+      const uchar* row = ink + brightest * 256;  // a black pixel (brightest 0) has no ink but black
+      c[x] = row[r];
+      m[x] = row[g];
+      ye[x] = row[b];
+      k[x] = static_cast<uchar>(255 - brightest);
+    }
   }
-  cv::Mat black = 255.0f - brightest;
-  black.convertTo(planes[3], kGreyType);
   return planes;
 }
 
@@ -74,17 +99,16 @@ cv::Mat MergedPlanes(const std::array<const cv::Mat*, 4>& planes, PlaneMode mode
     cv::merge(grey, out);
     return out;
   }
-  cv::Mat brightest;
-  grey[3].convertTo(brightest, CV_32F, -1.0, 255.0);
-  std::vector<cv::Mat> bgrx(4);
-  for (int i = 0; i < 3; ++i) {
-    cv::Mat inkF;
-    grey[i].convertTo(inkF, CV_32F, -1.0 / 255.0, 1.0);  // 1 - ink / 255
-    cv::Mat channel = inkF.mul(brightest);
-    channel.convertTo(bgrx[2 - i], kGreyType);
+  out.create(size, kColorType);
+  const uchar* light = LightTable().data();
+  for (int y = 0; y < size.height; ++y) {
+    const uchar *c = grey[0].ptr(y), *m = grey[1].ptr(y), *ye = grey[2].ptr(y), *k = grey[3].ptr(y);
+    auto* px = out.ptr<cv::Vec4b>(y);
+    for (int x = 0; x < size.width; ++x) {
+      const uchar* row = light + (255 - k[x]) * 256;
+      px[x] = cv::Vec4b(row[ye[x]], row[m[x]], row[c[x]], 255);
+    }
   }
-  bgrx[3] = cv::Mat(size, kGreyType, cv::Scalar(255));
-  cv::merge(bgrx, out);
   return out;
 }
 
