@@ -1,0 +1,93 @@
+#include "Acquisition.h"
+
+#include "ErrorLog.h"
+#include "ImagingError.h"
+#include "Pipeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace quorvin {
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+// Runs one step of the scanner grab; a failure becomes a "TWAIN error" line and the grab goes on.
+template <typename Step>
+void TwainStep(const AcquisitionContext& ctx, Step&& step) {
+  try {
+    step();
+  } catch (const ImagingError& e) {
+    AppendErrorLog(QStringLiteral("TWAIN error"), e.Code(), *ctx.clock);
+  } catch (const std::exception&) {
+    AppendErrorLog(QStringLiteral("TWAIN error"), ErrorCode::Unknown, *ctx.clock);
+  }
+}
+
+void CorrectColours(ImagingControls& c, const Settings& s) {
+  c.LEAD2.SetImageHandle(c.LEAD1[0].ImageHandle());
+  ColorCorrect(c.LEAD2, s);
+  c.LEAD1[0].SetImageHandle(c.LEAD2.ImageHandle());
+}
+
+}  // namespace
+
+int32_t ScaledSize(double size, double factor) {
+  const double product = std::nearbyint(size * factor);  // the default rounding mode rounds halves to even
+  if (!std::isfinite(product) || product < std::numeric_limits<int32_t>::min() ||
+      product > std::numeric_limits<int32_t>::max())
+    throw ImagingError(
+        ErrorCode::ImageOperation,
+        QStringLiteral("scaled size %1 x %2 is out of range").arg(size).arg(static_cast<double>(factor)));
+  return static_cast<int32_t>(product);
+}
+
+void GrabVideoFrame(AcquisitionContext& ctx) {
+  ImagingControl& frame = ctx.controls.LEAD1[0];
+  frame.SetImageHandle(0);
+  // The container is kept at 15 twips per video pixel, so its size in pixels is the video size of the
+  // previous grab (or of the last window fitting).
+  frame.CreateImage(frame.Width() / kTwipsPerPixel, frame.Height() / kTwipsPerPixel, 24);
+  frame.SetSetting56(1);
+  if (!ctx.video) throw ImagingError(ErrorCode::NoDevice, QStringLiteral("no capture control"));
+  frame.SetWidth(static_cast<float>(int64_t{ctx.video->VideoWidth()} * kTwipsPerPixel));
+  frame.SetHeight(static_cast<float>(int64_t{ctx.video->VideoHeight()} * kTwipsPerPixel));
+  const intptr_t dc = frame.GetImageDC();
+  const bool painted = ctx.video->CopyDIB(dc);
+  frame.ReleaseImageDC();
+  if (!painted)
+    throw ImagingError(ErrorCode::NoFrame, QStringLiteral("the capture device delivered no frame"));
+}
+
+void GrabTwainFrame(AcquisitionContext& ctx) {
+  ImagingControl& frame = ctx.controls.LEAD1[0];
+  TwainStep(ctx, [&] {
+    const auto index = static_cast<int16_t>(std::clamp<int32_t>(ctx.settings.DevIndexTwain, -1, INT16_MAX));
+    frame.SetTwainSourceName(frame.TwainSourceNameAt(index));
+  });
+  TwainStep(ctx, [&] { frame.SetTwainSetting86(9120); });
+  TwainStep(ctx, [&] { frame.SetTwainSetting85(12160); });
+  TwainStep(ctx, [&] { frame.SetTwainSetting81(2); });
+  TwainStep(ctx, [&] { frame.SetTwainSetting82(-1); });
+  TwainStep(ctx, [&] { frame.SetTwainSetting89(0); });
+  TwainStep(ctx, [&] { frame.TwainAcquire(ctx.window); });
+  TwainStep(ctx, [&] { ctx.controls.LEAD2.SetImageHandle(frame.ImageHandle()); });
+  TwainStep(ctx, [&] { ColorCorrect(ctx.controls.LEAD2, ctx.settings); });
+  TwainStep(ctx, [&] { frame.SetImageHandle(ctx.controls.LEAD2.ImageHandle()); });
+  TwainStep(ctx, [&] { PostProcessing(ctx.controls, ctx.settings, ctx.fitVideoWindow); });
+}
+
+void AcquireFrame(AcquisitionContext& ctx) {
+  if (ctx.settings.op3[1] != 0) {
+    GrabVideoFrame(ctx);
+    CorrectColours(ctx.controls, ctx.settings);
+    PostProcessing(ctx.controls, ctx.settings, ctx.fitVideoWindow);
+    if (ctx.fitVideoWindow) ctx.fitVideoWindow();
+  } else {
+    // The scanner grab has corrected the colours already; doing it again would square the gamma.
+    GrabTwainFrame(ctx);
+  }
+}
+
+}  // namespace quorvin

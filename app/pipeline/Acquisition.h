@@ -1,0 +1,38 @@
+#pragma once
+// Getting one frame into LEAD1(0), from the video device or from a scanner-class ("TWAIN") source, and
+// preparing it (colour correction, post-processing) for the output writers and the snapshot.
+
+#include "Clock.h"
+#include "ImagingControls.h"
+#include "Settings.h"
+#include "VideoDevice.h"
+
+#include <functional>
+
+namespace quorvin {
+
+struct AcquisitionContext {
+  ImagingControls& controls;
+  Settings& settings;
+  VideoDevice* video = nullptr;          // nullptr: no capture control (the VFW grab fails)
+  std::function<void()> fitVideoWindow;  // sizes the preview window and LEAD1(0) to the video format
+  intptr_t window = 0;                   // window handle handed to the scanner source
+  const Clock* clock = &SystemClock::Instance();
+};
+
+// The VFW grab: a blank image at LEAD1(0)'s container size, the next frame painted onto it, the container
+// sized to the video format. Traps nothing: a missing device or frame throws ImagingError.
+void GrabVideoFrame(AcquisitionContext& ctx);
+
+// The TWAIN grab: source, fixed scan settings, acquisition, colour correction and post-processing. Each
+// step that fails is logged as "TWAIN error" and the next step runs on whatever LEAD1(0) then holds.
+void GrabTwainFrame(AcquisitionContext& ctx);
+
+// The acquisition entry by op3(1): afterwards LEAD1(0) holds the finished frame. A scanner frame is
+// colour-corrected once, by its grab; a video frame here, then post-processed. Traps nothing.
+void AcquireFrame(AcquisitionContext& ctx);
+
+// Rounds a scaled size to the nearest integer, halves to even; throws ImagingError beyond 32 bits.
+int32_t ScaledSize(double size, double factor);
+
+}  // namespace quorvin

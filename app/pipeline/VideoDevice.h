@@ -1,0 +1,24 @@
+#pragma once
+// The video capture device as the acquisition and the device choice use it: the members of the capture
+// control they call. The program hands over the capture control on the preview window; tests can wrap it
+// to inject faults.
+
+#include <cstdint>
+
+namespace quorvin {
+
+class VideoDevice {
+ public:
+  virtual ~VideoDevice() = default;
+  virtual int VideoWidth() const = 0;
+  virtual int VideoHeight() const = 0;
+  // Paints the next frame at (0, 0) onto the drawing surface `dc` (see ImagingControl::GetImageDC);
+  // false when no frame came.
+  virtual bool CopyDIB(intptr_t dc) = 0;
+  virtual void SetDeviceIndex(int index) = 0;
+  virtual void SetPreview(bool on) = 0;
+  virtual bool VideoOverlay() const = 0;  // the driver offers overlay display
+  virtual void SetUseVideoOverlay(bool on) = 0;
+};
+
+}  // namespace quorvin
