@@ -1,0 +1,166 @@
+// Start-up (Form_Load) of the real main window with the real capture engine, two test-pattern devices
+// and SANE's test backend (two scanner sources).
+#include "Form2.h"
+#include "SettingsFile.h"
+#include "ShellTestSupport.h"
+
+#include <korvex/KorvexCtrl.h>
+
+#include <QComboBox>
+#include <QLockFile>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace quorvin::test {
+namespace {
+
+class Startup : public ::testing::Test {
+ protected:
+  Startup() : shell(/*recordingEngine=*/false) {}
+  void WriteSettings(const QByteArray& lines, const QString& suffix = {}) {
+    WriteAll(shell.SettingsFile(suffix), lines);
+  }
+  QComboBox* Combo3(int i) { return shell.Find<QComboBox>(QStringLiteral("Combo3_%1").arg(i)); }
+  Shell shell;
+};
+
+TEST_F(Startup, DefaultStartSavesTheDefaultFileExceptWhatStartUpChanges) {
+  ASSERT_TRUE(shell.form().Form_Load());
+  Form1& form = shell.form();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(form.windowTitle(), " Quorvin");
+  EXPECT_EQ(form.SSTab1()->currentIndex(), 0);
+  EXPECT_EQ(shell.Find<QLabel>("Label5_4")->text(), "Real time");
+  EXPECT_EQ(shell.Find<QLabel>("Label10")->text(), "STANDBY");
+  EXPECT_TRUE(shell.boxes.boxes.empty());
+  // The first next times count from start-up.
+  EXPECT_EQ(form.scheduler().State().NextLiveText, "120500");
+  EXPECT_EQ(form.scheduler().State().NextHistoryText, "121000");
+
+  form.EndProgram();
+  ASSERT_EQ(shell.ended, std::vector<int>{0});
+
+  Settings expected;
+  LoadSettings(expected, shell.work.File("none.ini"));
+  expected.inter[1] = 600;    // the "10min" preset selected by the settings display
+  expected.EfctAWidth = 640;  // the effect area defaults to the whole test-pattern frame
+  expected.EfctAHeight = 480;
+  EXPECT_EQ(ReadAll(shell.SettingsFile()), SettingsFileBytes(expected, shell.clock.Now()));
+}
+
+TEST_F(Startup, SecondInstanceWithoutSuffixOnlyShowsTheMessage) {
+  QLockFile other(shell.work.File("instance.lock"));
+  ASSERT_TRUE(other.tryLock(0));
+  WriteSettings("inter(0) = 77\r\n");
+
+  EXPECT_FALSE(shell.form().Form_Load());
+  ASSERT_EQ(shell.boxes.boxes.size(), 1u);
+  EXPECT_EQ(shell.boxes.boxes[0].title, QString::fromUtf8("ロードエラー"));
+  EXPECT_EQ(shell.boxes.boxes[0].text, QString::fromUtf8("このアプリケーションはすでに開かれています。"));
+  EXPECT_FALSE(shell.boxes.boxes[0].fatal);
+  EXPECT_FALSE(shell.form().isVisible());
+  EXPECT_FALSE(shell.form().HasForm2());
+  // Nothing was loaded, and ending now writes nothing.
+  EXPECT_EQ(shell.form().settings().inter[0], Settings{}.inter[0]);
+  shell.form().EndProgram();
+  EXPECT_EQ(ReadAll(shell.SettingsFile()), "inter(0) = 77\r\n");
+}
+
+TEST_F(Startup, SuffixSkipsTheInstanceTestAndNamesTheSettingsFile) {
+  QLockFile other(shell.work.File("instance.lock"));
+  ASSERT_TRUE(other.tryLock(0));
+  shell.arguments = {"2"};
+  WriteSettings("inter(0) = 77\r\n", "2");
+  ASSERT_TRUE(shell.form().Form_Load());
+  EXPECT_TRUE(shell.boxes.boxes.empty());
+  EXPECT_EQ(shell.form().SettingsSuffix(), "2");
+  EXPECT_EQ(shell.form().SettingsPath(), shell.SettingsFile("2"));
+  EXPECT_EQ(shell.form().settings().inter[0], 77);
+  shell.form().close();
+  EXPECT_FALSE(QFile::exists(shell.SettingsFile()));
+  EXPECT_TRUE(ReadAll(shell.SettingsFile("2")).contains("inter(0) = 77"));
+}
+
+TEST_F(Startup, StoredDevicesBeyondTheListsSelectTheFirstEntries) {
+  // Two video devices and two scanner sources: DevIndex 3 and DevIndexTwain 2 are both past the end.
+  WriteSettings("DevIndex = 3\r\nDevIndexTwain = 2\r\n");
+  ASSERT_TRUE(shell.form().Form_Load());
+  EXPECT_EQ(Combo3(1)->count(), 2);
+  EXPECT_TRUE(Combo3(1)->itemText(0).startsWith("Test Pattern"));
+  EXPECT_EQ(Combo3(1)->currentIndex(), 0);
+  EXPECT_EQ(shell.form().settings().DevIndex, 0);
+  ASSERT_EQ(Combo3(0)->count(), 2);
+  EXPECT_EQ(Combo3(0)->currentIndex(), 0);
+  EXPECT_EQ(shell.form().settings().DevIndexTwain, 0);
+  // The video choice ran last and is the source shown.
+  EXPECT_EQ(shell.Find<QLabel>("Label6_12")->text(), "(V0)");
+  EXPECT_TRUE(shell.form().form2()->Korvex1()->GetPreview());
+  EXPECT_FALSE(shell.form().form2()->isVisible());
+}
+
+TEST_F(Startup, StoredDevicesInsideTheListsAreSelected) {
+  WriteSettings("DevIndex = 1\r\nDevIndexTwain = 1\r\n");
+  ASSERT_TRUE(shell.form().Form_Load());
+  EXPECT_EQ(Combo3(1)->currentIndex(), 1);
+  EXPECT_EQ(Combo3(0)->currentIndex(), 1);
+  EXPECT_EQ(shell.form().settings().DevIndex, 1);
+  EXPECT_EQ(shell.form().settings().DevIndexTwain, 1);
+}
+
+TEST_F(Startup, NoVideoDeviceListsNoDevicesAndLeavesThePreviewOff) {
+  shell.deviceCount = 0;
+  ASSERT_TRUE(shell.form().Form_Load());
+  ASSERT_EQ(Combo3(1)->count(), 1);
+  EXPECT_EQ(Combo3(1)->itemText(0), "No Devices");
+  EXPECT_EQ(Combo3(1)->currentIndex(), -1);
+  EXPECT_FALSE(shell.form().form2()->Korvex1()->GetPreview());
+  // Without a frame size the effect area stays unset rather than becoming a 0 x 0 area with an offset.
+  EXPECT_EQ(shell.form().settings().EfctAWidth, 0);
+}
+
+TEST_F(Startup, TrayStartNeverShowsTheWindowAndStopsThePreview) {
+  WriteSettings("ch1(29) = 1\r\nDevIndex = 1\r\n");
+  ASSERT_TRUE(shell.form().Form_Load());
+  EXPECT_FALSE(shell.form().isVisible());
+  EXPECT_TRUE(shell.form().tray().Present());
+  EXPECT_EQ(shell.form().tray().Shown(), TrayIcon::Picture::Main);
+  EXPECT_EQ(shell.form().tray().Tip(), "Quorvin1");
+  EXPECT_FALSE(shell.form().form2()->isVisible());
+  EXPECT_FALSE(shell.form().form2()->Korvex1()->GetPreview());
+}
+
+TEST_F(Startup, EffectAreaDefault) {
+  struct Case {
+    QByteArray file;
+    int left, top, width, height;
+  };
+  const Case cases[] = {
+      // One size 0: all four are replaced by the whole frame.
+      {"EfctALeft = 5\r\nEfctATop = 7\r\nEfctAWidth = 0\r\nEfctAHeight = 240\r\n", 0, 0, 640, 480},
+      {"EfctALeft = 5\r\nEfctATop = 7\r\nEfctAWidth = 100\r\nEfctAHeight = 0\r\n", 0, 0, 640, 480},
+      // Both sizes set: kept as they are.
+      {"EfctALeft = 5\r\nEfctATop = 7\r\nEfctAWidth = 100\r\nEfctAHeight = 90\r\n", 5, 7, 100, 90},
+  };
+  for (const Case& c : cases) {
+    Shell one(false);
+    WriteAll(one.SettingsFile(), c.file);
+    ASSERT_TRUE(one.form().Form_Load());
+    const Settings& s = one.form().settings();
+    EXPECT_EQ(s.EfctALeft, c.left) << c.file.constData();
+    EXPECT_EQ(s.EfctATop, c.top);
+    EXPECT_EQ(s.EfctAWidth, c.width);
+    EXPECT_EQ(s.EfctAHeight, c.height);
+  }
+}
+
+TEST_F(Startup, FitVideoWindowSizesThePreviewAndTheDisplay) {
+  ASSERT_TRUE(shell.form().Form_Load());
+  // 640 x 480: 640 x 15 + 100 and 480 x 15 + 400 twips for Form2, 640 x 15 and 480 x 15 for LEAD1(0).
+  EXPECT_EQ(shell.form().form2()->size(), QSize(647, 507));
+  EXPECT_EQ(shell.form().imaging().LEAD1[0].Width(), 9600.0f);
+  EXPECT_EQ(shell.form().imaging().LEAD1[0].Height(), 7200.0f);
+}
+
+}  // namespace
+}  // namespace quorvin::test
