@@ -100,6 +100,8 @@ cv::Mat& ImagingControl::Editable() {
 }
 
 void ImagingControl::SetPicture(cv::Mat picture) {
+  // Pixels the caller owns (a wrapped buffer) could vanish or change under us: keep a copy of those.
+  if (picture.u == nullptr && !picture.empty()) picture = picture.clone();
   Hold(std::move(picture));
 }
 

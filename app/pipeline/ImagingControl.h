@@ -47,7 +47,8 @@ class ImagingControl {
   bool HasImage() const { return handle_ != 0; }
   // The pixels, for the view, tests and the output writer; empty without a picture.
   const cv::Mat& Picture() const { return image_; }
-  // Replaces the picture (a colour or grey OpenCV image); the control keeps the Mat's pixels.
+  // Replaces the picture (a colour or grey OpenCV image). The control shares the Mat's pixels, or copies
+  // them when the Mat only wraps a buffer of the caller's.
   void SetPicture(cv::Mat picture);
 
   void CreateImage(float width, float height, int bits);

@@ -56,6 +56,17 @@ TEST(ImageHandle, PutZeroReleasesAndUnknownHandlesAreRefused) {
   EXPECT_THROW(a.Invert(), ImagingError);
 }
 
+TEST(ImageHandle, AWrappedBufferIsCopiedNotBorrowed) {
+  std::vector<uchar> buffer(4 * 4 * 4, 7);
+  ImagingControl c;
+  c.SetPicture(cv::Mat(4, 4, CV_8UC4, buffer.data()));
+  buffer.assign(buffer.size(), 9);  // the caller reuses its buffer
+  EXPECT_EQ(c.Picture().at<cv::Vec4b>(1, 1)[0], 7);
+  reinterpret_cast<QImage*>(c.GetImageDC())->fill(Qt::white);
+  c.ReleaseImageDC();
+  EXPECT_EQ(buffer[0], 9);
+}
+
 TEST(ImageHandle, ReleasingTheSourceKeepsTheCopy) {
   ImagingControl b;
   const cv::Mat original = NoisePicture(10, 10, 7);
