@@ -8,6 +8,16 @@
 namespace quorvin {
 
 void ClampArea(int32_t& top, int32_t& left, int32_t& width, int32_t& height, int64_t W, int64_t H) {
+  // A rectangle reaching above or left of the picture is cut at its edge first: cropping clips it there,
+  // so without this the processed area would be put back shifted by the part cut off.
+  if (top < 0) {
+    height = static_cast<int32_t>(std::max<int64_t>(int64_t{height} + top, 0));
+    top = 0;
+  }
+  if (left < 0) {
+    width = static_cast<int32_t>(std::max<int64_t>(int64_t{width} + left, 0));
+    left = 0;
+  }
   if (top > H) top = static_cast<int32_t>(H);
   if (left > W) left = static_cast<int32_t>(W);
   if (int64_t{top} + height > H) height = static_cast<int32_t>(H - top);

@@ -12,9 +12,10 @@
 
 namespace quorvin {
 
-// Clamps a rectangle (top, left, width, height) to a W x H picture: top to H, left to W, then height to
-// H - top and width to W - left where the rectangle reaches beyond. Sums are taken in 64 bits, so huge
-// values are clamped instead of overflowing.
+// Clamps a rectangle (top, left, width, height) to a W x H picture: a negative top or left is moved to 0
+// and its height or width shortened by as much; then top to H, left to W, then height to H - top and width
+// to W - left where the rectangle reaches beyond. Sums are taken in 64 bits, so huge values are clamped
+// instead of overflowing.
 void ClampArea(int32_t& top, int32_t& left, int32_t& width, int32_t& height, int64_t W, int64_t H);
 
 // Gamma per colour plane of the whole picture in LEAD2, by the colour model op3(17).

@@ -169,6 +169,28 @@ TEST(EffectArea, ClampExample) {
   EXPECT_EQ(s.EfctAWidth, 0);
 }
 
+TEST(PostProcessing, AnAreaReachingLeftOfTheFrameIsCutNotShifted) {
+  Settings s;
+  s.ch1.fill(0);
+  s.ch1[19] = 1;  // invert
+  s.EfctALeft = -10;
+  s.EfctATop = -4;
+  s.EfctAWidth = 40;
+  s.EfctAHeight = 20;
+  ImagingControls controls;
+  const cv::Mat frame = NoisePicture(64, 48, 12);
+  Put(controls.LEAD1[0], frame);
+  PostProcessing(controls, s);
+  const cv::Rect area(0, 0, 30, 16);
+  cv::Mat expected = frame.clone();
+  cv::bitwise_xor(expected(area), cv::Scalar(255, 255, 255, 0), expected(area));
+  EXPECT_TRUE(SamePixels(controls.LEAD1[0].Picture(), expected));
+  EXPECT_EQ(s.EfctALeft, 0);
+  EXPECT_EQ(s.EfctAWidth, 30);
+  EXPECT_EQ(s.EfctATop, 0);
+  EXPECT_EQ(s.EfctAHeight, 16);
+}
+
 TEST(PostProcessing, ClampsAgainstTheTurnedFrame) {
   Settings s;
   s.ch1.fill(0);
