@@ -13,8 +13,10 @@
 namespace korvex {
 
 namespace {
-constexpr int kFinishTimeoutMs = 10000;  // for the muxer to write its index after the sources stop
-}
+// For the muxer to write its index once the sources were told to stop; a stalled source never gets
+// end-of-stream through, and the capture must end all the same.
+constexpr int kFinishTimeoutMs = 3000;
+}  // namespace
 
 bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeLimit) {
   if (!created_ || capturing_ || !pipeline_) return false;
@@ -68,15 +70,18 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
 
   capturing_ = true;
   RefreshStatus();
-  ReportStatus(kStatusCaptureStarting, tr("Capturing to %1").arg(captureFilePath_));
   QElapsedTimer elapsed;
   elapsed.start();
   QEventLoop loop;
   bool stopping = false;
+  QTimer finish;
+  finish.setSingleShot(true);
+  connect(&finish, &QTimer::timeout, &loop, &QEventLoop::quit);
   stopRecording_ = [&] {
     if (stopping) return;
     stopping = true;
     pipeline_->SendEos();
+    finish.start(kFinishTimeoutMs);
   };
   DevicePipeline* pipeline = pipeline_.get();
   connect(pipeline, &DevicePipeline::FrameLimitReached, &loop, [&] { stopRecording_(); });
@@ -91,15 +96,15 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
   QTimer preview;
   connect(&preview, &QTimer::timeout, this, &CaptureWindow::OnPreviewTick);
   if (preview_) preview.start(PreviewIntervalMs());
+  // Announced once everything is in place, so a listener may already stop the capture.
+  ReportStatus(kStatusCaptureStarting, tr("Capturing to %1").arg(captureFilePath_));
   qApp->installEventFilter(this);
   if (!pipeline->EosSeen() && !pipeline->Failed()) loop.exec();
   qApp->removeEventFilter(this);
-  if (!pipeline->EosSeen() && !pipeline->Failed()) {
-    pipeline->SendEos();
-    pipeline->WaitEos(kFinishTimeoutMs);
-  }
   const bool ok = pipeline->EosSeen() && !pipeline->Failed();
   stopRecording_ = nullptr;
+  if (!ok)
+    ReportStatus(kStatusDeviceError, tr("The capture file %1 could not be finished").arg(captureFilePath_));
 
   status_.currentVideoFrame = pipeline->RecordedFrames();
   status_.framesDropped = pipeline->DroppedFrames();

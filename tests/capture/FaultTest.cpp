@@ -59,6 +59,24 @@ TEST_F(KorvexFaultTest, UnpluggedDeviceFailsQuietlyAndReconnectsWhenBack) {
   EXPECT_EQ(control.GetVideoWidth(), 640);
 }
 
+TEST_F(KorvexFaultTest, ACaptureFromAStalledDeviceStillEnds) {
+  auto device = std::make_shared<FaultyDevice>();
+  CKorvexCtrl control(nullptr, SourceOf({device}));
+  control.SetCaptureFilePath(TempPath(QStringLiteral("stalled.avi")));
+  control.SetConfirmWindow(false);
+  control.SetWithAudio(false);
+  device->Stall(true);  // nothing, not even the end of the stream, gets through
+  QObject::connect(control.captureWindow(), &CaptureWindow::StatusMessage, &control,
+                   [&](int id, const QString&) {
+                     if (id == kStatusCaptureStarting) control.captureWindow()->StopSequence();
+                   });
+  QSignalSpy ended(&control, &CKorvexCtrl::EndCapture);
+  EXPECT_FALSE(control.captureWindow()->StartSequence(false, false, 0));
+  ASSERT_EQ(ended.size(), 1);
+  EXPECT_EQ(ended[0][0].toInt(), 0);
+  EXPECT_FALSE(control.captureWindow()->Capturing());
+}
+
 TEST_F(KorvexFaultTest, ConnectDeviceReconnectsAfterAnUnplug) {
   auto device = std::make_shared<FaultyDevice>();
   CKorvexCtrl control(nullptr, SourceOf({device}));
