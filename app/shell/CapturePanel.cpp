@@ -52,7 +52,7 @@ CapturePanel::CapturePanel(ShellContext& context, QWidget* parent) : QWidget(par
     connect(Option3[i], &QRadioButton::clicked, this, [this, i] { Option3_Click(i); });
   }
   ig->addWidget(new QLabel(tr("History preset")), 2, 0);
-  ig->addLayout(presets, 2, 1, 1, 3);
+  ig->addLayout(presets, 2, 1, 1, 4);
   ig->setColumnStretch(4, 1);
   top->addWidget(intervals, 3);
 

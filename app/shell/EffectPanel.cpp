@@ -136,6 +136,9 @@ void EffectPanel::Option17_Click(int index) {
     for (int i = 0; i < 3; ++i) {
       Label8[i]->setText(QString::fromLatin1(names[index][i]));
       SetLabelBackground(Label8[i], colors[index][i]);
+      QPalette palette = Label8[i]->palette();
+      palette.setColor(QPalette::WindowText, Qt::white);
+      Label8[i]->setPalette(palette);
       HScroll1[i]->setValue(values[i]);
       Label5[i]->setText(QString::number(values[i]));
     }

@@ -31,6 +31,14 @@ QLabel* StatusValue(const char* name, const QString& text) {
   label->setFrameShadow(QFrame::Sunken);
   label->setAlignment(Qt::AlignCenter);
   label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) * 3 / 2);
+  // A display panel: bright figures on black, as the capture cycles colour the background while they run.
+  label->setAutoFillBackground(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, Qt::black);
+  palette.setColor(QPalette::Active, QPalette::WindowText, QColor(80, 255, 120));
+  palette.setColor(QPalette::Inactive, QPalette::WindowText, QColor(80, 255, 120));
+  palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+  label->setPalette(palette);
   QFont font = label->font();
   font.setFamily(QStringLiteral("Monospace"));
   font.setStyleHint(QFont::TypeWriter);
@@ -87,9 +95,21 @@ Form1::Form1(Form1Options options)
   // The frame is shown scaled into the window; its container size is what FitVideoWindow sets.
   lead1View_ = Named(new ImageView(controls_.LEAD1[0]), "LEAD1", 0);
   lead1View_->setMinimumSize(240, 180);
-  left->addWidget(lead1View_, 1);
+  lead1View_->setAutoFillBackground(true);
+  QPalette screen = lead1View_->palette();
+  screen.setColor(QPalette::Window, QColor(24, 24, 24));
+  lead1View_->setPalette(screen);
+  lead1View_->setToolTip(tr("The frame being processed while a capture runs"));
+  auto* frame = new QGroupBox(tr("Frame"));
+  auto* frameLayout = new QVBoxLayout(frame);
+  frameLayout->addWidget(lead1View_);
+  left->addWidget(frame, 1);
   left->addWidget(BuildCommandArea());
-  body->addLayout(left, 0);
+  auto* leftColumn = new QWidget;
+  leftColumn->setLayout(left);
+  left->setContentsMargins(0, 0, 0, 0);
+  leftColumn->setMinimumWidth(fontMetrics().averageCharWidth() * 48);
+  body->addWidget(leftColumn, 0);
 
   tabs_ = Named(new QTabWidget, "SSTab1");
   outputPanel_ = new OutputPanel(context_);
@@ -123,8 +143,6 @@ QWidget* Form1::BuildStatusArea() {
   Label5_4_ = StatusValue("Label5_4", QStringLiteral("Real time"));
   Label4_ = StatusValue("Label4", QStringLiteral("SLEEP"));
   Label7_ = StatusValue("Label7", QStringLiteral("SLEEP"));
-  Label4_->setAutoFillBackground(true);
-  Label7_->setAutoFillBackground(true);
   Label4_->setEnabled(false);
   Label7_->setEnabled(false);
   grid->addWidget(new QLabel(QStringLiteral("System Clock")), 0, 0);
@@ -193,6 +211,8 @@ Form2* Form1::form2() {
 
 void Form1::Timer1_Timer() {
   scheduler_->Tick();
+  // A capture leaves its frame in LEAD1(0); show it.
+  lead1View_->update();
 }
 
 void Form1::Command1_Click(int index) {
