@@ -178,3 +178,72 @@ TEST(PanelRules, FitVideoWindowSizesAreExactAndDoNotOverflow) {
 
 }  // namespace
 }  // namespace quorvin::test
+
+namespace quorvin::test {
+namespace {
+
+// Every control shows its setting, and the handlers the display runs store back exactly what was loaded.
+TEST(SettingsDisplay, ShowsEveryControlAndStoresBackTheSameRecord) {
+  Shell shell;
+  const QByteArray file =
+      "inter(0) = 123\r\ninter(1) = 456\r\nIntervalHistBuf = 456\r\nop3(0) = 3\r\nop3(1) = 0\r\nop3(2) = "
+      "7\r\n"
+      "op3(3) = 4\r\nop3(5) = 2\r\nop3(9) = 1\r\nop3(12) = 1\r\nop3(16) = 1\r\nop3(17) = 1\r\nop3(18) = 2\r\n"
+      "op2(0) = 3\r\nop2(1) = 7\r\nop2(2) = 1\r\nop2(3) = 2\r\nop2(4) = 5\r\nop2(5) = 2\r\nop2(7) = 4\r\n"
+      "NetworkPath = /srv/live/\r\nhistPath = /srv/hist/\r\nhistDirHead1(0) = d\r\nHiFileHead(0) = cam\r\n"
+      "stampHead = \"Gate\"\r\nStartTime = 2200\r\nEndTime = 0600\r\nstampTextColor = &HFF00\r\n"
+      "Zoom(0) = 0.75\r\nRezo(0) = 40\r\nch1(17) = 0\r\nch1(22) = 1\r\nch1(19) = 1\r\nch1(1) = 0\r\n"
+      "ch1(2) = 0\r\nch1(3) = 0\r\nEfct(1) = 12\r\nMarkPosTop = 5\r\nMarkPosLeft = -7\r\nColorGanma2(1) = "
+      "150\r\n";
+  WriteAll(shell.work.File("s.ini"), file);
+  Settings expected;
+  LoadSettings(expected, shell.work.File("s.ini"));
+  expected.PictureAngle = 2 * 9000;  // derived from op3(18) by the display
+
+  LoadOptions load;
+  load.refresh = [&](Settings&) { shell.form().RefreshWindowFromSettings(); };
+  LoadSettings(shell.form().settings(), shell.work.File("s.ini"), load);
+  EXPECT_EQ(SettingsFileBytes(shell.form().settings(), shell.clock.Now()),
+            SettingsFileBytes(expected, shell.clock.Now()));
+  EXPECT_EQ(shell.form().settings().PictureAngle, 18000);
+
+  auto text = [&](const char* name) { return shell.Box(QLatin1String(name))->text(); };
+  auto checked = [&](const char* name) {
+    return shell.Find<QAbstractButton>(QLatin1String(name))->isChecked();
+  };
+  EXPECT_EQ(text("interval_0"), "123");
+  EXPECT_EQ(text("interval_1"), "456");
+  EXPECT_TRUE(shell.Box("interval_1")->isEnabled());  // manual preset
+  for (const char* on :
+       {"Option3_3", "Option4_0", "Option1_7", "Option2_4", "Option9_1", "Option12_1", "Option8_0",
+        "Option16_1", "Option17_1", "Option18_2", "Check1_22", "Check1_19", "Check1_28"})
+    EXPECT_TRUE(checked(on)) << on;
+  for (const char* off : {"Check1_17", "Check1_1", "Check1_29"}) EXPECT_FALSE(checked(off)) << off;
+  const ShellContext& c = shell.form().context();
+  const int combos[] = {3, 7, 1, 2, 5, 2, 0, 4, 0, 0};
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(c.Combo1[i]->currentIndex(), combos[i]) << i;
+  EXPECT_EQ(shell.Find<QComboBox>("Combo2")->currentIndex(), 2);
+  EXPECT_EQ(text("text1_18"), "/srv/live/");
+  EXPECT_EQ(text("text1_17"), "/srv/hist/");
+  EXPECT_EQ(text("text1_13"), "d");
+  EXPECT_EQ(text("text1_2"), "cam");
+  EXPECT_EQ(text("Text2_0"), "Gate");
+  EXPECT_EQ(text("Text3_0"), "2200");
+  EXPECT_EQ(text("Text3_1"), "0600");
+  EXPECT_EQ(shell.Find<QLabel>("Label2_5")->palette().color(QPalette::Window), QColor(0, 255, 0));
+  EXPECT_EQ(text("size_0"), "75");
+  EXPECT_EQ(text("jrezo_0"), "40");
+  EXPECT_EQ(text("pos_0"), "5");
+  EXPECT_EQ(text("pos_1"), "-7");
+  EXPECT_EQ(shell.Find<QLabel>("Label6_1")->text(), "12");
+  EXPECT_TRUE(shell.Find<QLabel>("Label6_1")->isEnabled());   // Median on
+  EXPECT_FALSE(shell.Find<QLabel>("Label6_0")->isEnabled());  // Sharpen off
+  // CMYK: the planes' names and the model's own values.
+  EXPECT_EQ(shell.Find<QLabel>("Label8_1")->text(), "Magenta");
+  EXPECT_EQ(shell.Find<QLabel>("Label5_1")->text(), "150");
+  // No stamp on any output: the sample is greyed out.
+  EXPECT_FALSE(shell.Find<QLabel>("Label1_22")->isEnabled());
+}
+
+}  // namespace
+}  // namespace quorvin::test
