@@ -41,7 +41,7 @@ struct Form1Options {
   MessageBoxes* boxes = nullptr;                  // the QMessageBox ones when not given
   QStringList arguments;                          // the command line after the program's name
   QString programFolder;                          // ProgramFolder() when empty
-  QString instanceLockPath;                       // from the executable's path when empty
+  QString instanceLockFolder;                     // from the executable's path when empty
   std::shared_ptr<korvex::DeviceSource> devices;  // the system's devices when null
   // Makes the capture engine once the window exists; the real engine when not given.
   std::function<std::unique_ptr<ShellEngine>(Settings&, NamingState&, ImagingControls&, CaptureHost&,

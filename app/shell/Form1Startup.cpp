@@ -42,12 +42,12 @@ void Try(Step&& step) {
 bool Form1::Form_Load() {
   // 1. The suffix, or the single-instance rule.
   suffix_ = options_.arguments.join(QLatin1Char(' '));
-  const QString lockPath = options_.instanceLockPath.isEmpty()
-                               ? InstanceLockPath(QCoreApplication::applicationFilePath())
-                               : options_.instanceLockPath;
-  instanceLock_ = std::make_unique<InstanceLock>(lockPath);
-  const bool first = instanceLock_->Acquire();
-  if (suffix_.isEmpty() && !first) {
+  const QString lockFolder = options_.instanceLockFolder.isEmpty()
+                                 ? InstanceLockFolder(QCoreApplication::applicationFilePath())
+                                 : options_.instanceLockFolder;
+  instanceLock_ = std::make_unique<InstanceLock>(lockFolder);
+  const bool another = instanceLock_->OtherInstanceRunning();
+  if (suffix_.isEmpty() && another) {
     boxes_->Show(MessageIcon::Exclamation, QString::fromUtf8("ロードエラー"),
                  QString::fromUtf8("このアプリケーションはすでに開かれています。"));
     ended_ = true;

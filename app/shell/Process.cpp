@@ -1,5 +1,6 @@
 #include "Process.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QSocketNotifier>
@@ -30,24 +31,39 @@ bool ChooseOffscreenWhenHeadless() {
   return true;
 }
 
-QString InstanceLockPath(const QString& executablePath) {
+QString InstanceLockFolder(const QString& executablePath) {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
   if (folder.isEmpty()) folder = QDir::tempPath();
   const QByteArray hash =
       QCryptographicHash::hash(QDir::cleanPath(executablePath).toUtf8(), QCryptographicHash::Sha1)
           .toHex()
           .left(16);
-  return folder + QStringLiteral("/quorvin18-") + QString::fromLatin1(hash) + QStringLiteral(".lock");
+  return folder + QStringLiteral("/quorvin18-") + QString::fromLatin1(hash);
 }
 
-InstanceLock::InstanceLock(const QString& path) : lock_(path) {
-  // Stale only when its process is gone: an instance that has run for days still holds it.
-  lock_.setStaleLockTime(0);
-}
+InstanceLock::InstanceLock(const QString& folder) : folder_(folder) {}
 
-bool InstanceLock::Acquire() {
-  if (!held_) held_ = lock_.tryLock(0);
-  return held_;
+bool InstanceLock::OtherInstanceRunning() {
+  QDir dir(folder_);
+  dir.mkpath(QStringLiteral("."));
+  const QString ownName = QStringLiteral("%1.lock").arg(QCoreApplication::applicationPid());
+  if (!own_) {
+    own_ = std::make_unique<QLockFile>(dir.filePath(ownName));
+    // Stale only when its process is gone: an instance that has run for days still holds it.
+    own_->setStaleLockTime(0);
+    own_->tryLock(0);
+  }
+  for (const QString& name : dir.entryList({QStringLiteral("*.lock")}, QDir::Files)) {
+    if (name == ownName) continue;
+    QLockFile other(dir.filePath(name));
+    other.setStaleLockTime(0);
+    if (other.tryLock(0)) {
+      other.unlock();  // a crashed instance's lock: gone now
+      continue;
+    }
+    if (other.error() == QLockFile::LockFailedError) return true;
+  }
+  return false;
 }
 
 EndSignals::EndSignals(QObject* parent) : QObject(parent) {

@@ -16,21 +16,21 @@ namespace quorvin {
 // asked for, choose the offscreen platform instead of aborting. True when it chose it.
 bool ChooseOffscreenWhenHeadless();
 
-// The lock file named from the executable's path, in the runtime folder.
-QString InstanceLockPath(const QString& executablePath);
+// The folder of the instance locks, named from the executable's path, in the runtime folder.
+QString InstanceLockFolder(const QString& executablePath);
 
-// The previous-instance indicator: Acquire() takes the program's lock; it fails exactly when another
-// running instance holds it. A lock left by a crashed instance is taken over.
+// The previous-instance indicator. Every instance holds a lock file of its own in the program's lock
+// folder, so the indicator is true exactly when another running instance exists, however many run and
+// in whatever order they end. Locks left by crashed instances are stale and removed.
 class InstanceLock {
  public:
-  explicit InstanceLock(const QString& path);
-  // True when this process now holds the lock; false when another running instance holds it.
-  bool Acquire();
-  bool Held() const { return held_; }
+  explicit InstanceLock(const QString& folder);
+  // Takes this instance's own lock; true when another running instance holds one.
+  bool OtherInstanceRunning();
 
  private:
-  QLockFile lock_;
-  bool held_ = false;
+  QString folder_;
+  std::unique_ptr<QLockFile> own_;
 };
 
 // SIGTERM, SIGINT and SIGHUP arrive as the signal Ended on the event loop, where the program can save

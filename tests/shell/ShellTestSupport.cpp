@@ -90,7 +90,7 @@ Form1Options Shell::Options() {
   o.boxes = &boxes;
   o.arguments = arguments;
   o.programFolder = work.Path();
-  o.instanceLockPath = work.File(QStringLiteral("instance.lock"));
+  o.instanceLockFolder = work.File(QStringLiteral("instances"));
   o.devices = TestDevices(deviceCount);
   o.endProcess = [this](int status) { ended.push_back(status); };
   o.runTimer = false;

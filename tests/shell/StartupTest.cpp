@@ -8,7 +8,11 @@
 
 #include <QComboBox>
 #include <QLockFile>
+#include <QSysInfo>
+
 #include <QTabWidget>
+#include <cerrno>
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -50,7 +54,8 @@ TEST_F(Startup, DefaultStartSavesTheDefaultFileExceptWhatStartUpChanges) {
 }
 
 TEST_F(Startup, SecondInstanceWithoutSuffixOnlyShowsTheMessage) {
-  QLockFile other(shell.work.File("instance.lock"));
+  QDir().mkpath(shell.work.File("instances"));
+  QLockFile other(shell.work.File("instances/other.lock"));
   ASSERT_TRUE(other.tryLock(0));
   WriteSettings("inter(0) = 77\r\n");
 
@@ -67,8 +72,21 @@ TEST_F(Startup, SecondInstanceWithoutSuffixOnlyShowsTheMessage) {
   EXPECT_EQ(ReadAll(shell.SettingsFile()), "inter(0) = 77\r\n");
 }
 
+TEST_F(Startup, LocksOfEndedInstancesDoNotCount) {
+  // A lock left by a process that no longer runs, on this machine.
+  int gone = 4000000;
+  while (::kill(gone, 0) == 0 || errno != ESRCH) --gone;
+  QDir().mkpath(shell.work.File("instances"));
+  WriteAll(shell.work.File("instances/crashed.lock"),
+           QByteArray::number(gone) + "\nquorvin18\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+  ASSERT_TRUE(shell.form().Form_Load());
+  EXPECT_TRUE(shell.boxes.boxes.empty());
+  EXPECT_FALSE(QFile::exists(shell.work.File("instances/crashed.lock")));
+}
+
 TEST_F(Startup, SuffixSkipsTheInstanceTestAndNamesTheSettingsFile) {
-  QLockFile other(shell.work.File("instance.lock"));
+  QDir().mkpath(shell.work.File("instances"));
+  QLockFile other(shell.work.File("instances/other.lock"));
   ASSERT_TRUE(other.tryLock(0));
   shell.arguments = {"2"};
   WriteSettings("inter(0) = 77\r\n", "2");
