@@ -14,7 +14,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 namespace quorvin::imaging {
 
@@ -44,7 +43,10 @@ cv::Size RotatedSize(cv::Size size, int64_t hundredths);
 void ApplyFlip(cv::Mat& picture);    // upside down
 void ApplyMirror(cv::Mat& picture);  // left to right
 
-// Combine codes: how each source pixel s meets the picture pixel p it lands on.
+// Combine codes: how each source pixel s meets the picture pixel p it lands on. A mask is set (white,
+// grey >= 128) where the picture must stay and clear (black) where the logo shows. Codes 0, 1 and 256 in
+// that order draw only the unmasked part of a logo: 0 blackens the picture where the logo will show, 1
+// blackens the logo where it must not, 256 joins the two.
 enum CombineCode : int32_t {
   kCombineMaskIntoPicture = 0,  // p = black where the mask is clear (grey < 128), else p stays
   kCombineMaskIntoLogo = 1,     // p = black where the mask is set (grey >= 128), else p stays
