@@ -1,0 +1,32 @@
+# Installs the build into a fresh prefix and checks that the installed programs find libkorvex and run.
+# -DBUILD_DIR=<build tree> -DPREFIX=<scratch prefix>
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${rc}")
+endif()
+foreach(f bin/quorvin18 bin/quorvin18-settings share/applications/quorvin18.desktop
+          share/icons/hicolor/scalable/apps/quorvin18.svg share/quorvin/examples/quorvin18.ini)
+  if(NOT EXISTS ${PREFIX}/${f})
+    message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+file(GLOB korvex ${PREFIX}/lib*/libkorvex.so.1)
+if(NOT korvex)
+  message(FATAL_ERROR "libkorvex.so.1 not installed")
+endif()
+# The installed tool runs from its own folder, with the library found through its run path.
+execute_process(COMMAND ${PREFIX}/bin/quorvin18-settings check ${PREFIX}/share/quorvin/examples/quorvin18.ini
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the installed settings tool rejects the example settings (${rc}): ${out}${err}")
+endif()
+execute_process(COMMAND ldd ${PREFIX}/bin/quorvin18 OUTPUT_VARIABLE deps)
+if(NOT deps MATCHES "libkorvex.so.1 => ${PREFIX}/bin/../lib")
+  message(FATAL_ERROR "the installed recorder does not load its own libkorvex:\n${deps}")
+endif()
+file(STRINGS ${PREFIX}/share/applications/quorvin18.desktop exec REGEX "^Exec=")
+if(NOT exec STREQUAL "Exec=quorvin18")
+  message(FATAL_ERROR "desktop entry runs '${exec}'")
+endif()
+file(REMOVE_RECURSE ${PREFIX})
