@@ -53,12 +53,17 @@ Form1::Form1(Form1Options options)
     : options_(std::move(options)),
       clock_(*options_.clock),
       boxes_(options_.boxes),
+      dialogs_(options_.dialogs),
       context_{settings_, naming_, controls_, clock_},
       timer_(Named(new QTimer(this), "Timer1")),
       tray_(new TrayIcon(this)) {
   if (!boxes_) {
     ownBoxes_ = std::make_unique<QtMessageBoxes>();
     boxes_ = ownBoxes_.get();
+  }
+  if (!dialogs_) {
+    ownDialogs_ = std::make_unique<QtDialogs>();
+    dialogs_ = ownDialogs_.get();
   }
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral(" Quorvin"));
@@ -68,6 +73,7 @@ Form1::Form1(Form1Options options)
   engine_ = make(settings_, naming_, controls_, *this, clock_);
   scheduler_ = std::make_unique<Scheduler>(settings_, naming_, clock_, *this, *engine_);
   context_.scheduler = scheduler_.get();
+  context_.dialogs = dialogs_;
   context_.refreshNamePreview = [this] { RefreshNamePreview(); };
   context_.command1 = [this](int i) { Command1_Click(i); };
 

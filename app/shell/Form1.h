@@ -5,6 +5,7 @@
 
 #include "CaptureHost.h"
 #include "Clock.h"
+#include "Dialogs.h"
 #include "MessageBoxes.h"
 #include "Scheduler.h"
 #include "ShellContext.h"
@@ -39,6 +40,7 @@ class TrayIcon;
 struct Form1Options {
   const Clock* clock = &SystemClock::Instance();
   MessageBoxes* boxes = nullptr;                  // the QMessageBox ones when not given
+  Dialogs* dialogs = nullptr;                     // the Qt ones when not given
   QStringList arguments;                          // the command line after the program's name
   QString programFolder;                          // ProgramFolder() when empty
   QString instanceLockFolder;                     // from the executable's path when empty
@@ -102,6 +104,7 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   Scheduler& scheduler() { return *scheduler_; }
   TrayIcon& tray() { return *tray_; }
   ShellContext& context() { return context_; }
+  Dialogs& dialogs() { return *dialogs_; }
   CapturePanel& capturePanel() { return *capturePanel_; }
   OutputPanel& outputPanel() { return *outputPanel_; }
   StampPanel& stampPanel() { return *stampPanel_; }
@@ -132,6 +135,8 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   const Clock& clock_;
   std::unique_ptr<MessageBoxes> ownBoxes_;
   MessageBoxes* boxes_;
+  std::unique_ptr<Dialogs> ownDialogs_;
+  Dialogs* dialogs_;
   Settings settings_;
   NamingState naming_;
   ImagingControls controls_;

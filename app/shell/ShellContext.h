@@ -18,6 +18,7 @@
 
 namespace quorvin {
 
+class Dialogs;
 class Scheduler;
 
 struct ShellContext {
@@ -29,6 +30,7 @@ struct ShellContext {
   ImagingControls& controls;
   const Clock& clock;
   Scheduler* scheduler = nullptr;
+  Dialogs* dialogs = nullptr;  // the file, font, colour and folder dialogs
 
   std::function<void()> refreshNamePreview;  // RefreshNamePreview
   std::function<void(int)> command1;         // Command1_Click(index)

@@ -88,6 +88,7 @@ Form1Options Shell::Options() {
   Form1Options o;
   o.clock = &clock;
   o.boxes = &boxes;
+  o.dialogs = &dialogs;
   o.arguments = arguments;
   o.programFolder = work.Path();
   o.instanceLockFolder = work.File(QStringLiteral("instances"));

@@ -3,6 +3,7 @@
 // temporary program and working folders, recorded message boxes and a recording or real engine.
 
 #include "Form1.h"
+#include "ScriptedDialogs.h"
 #include "TestSupport.h"
 #include "TrayIcon.h"
 
@@ -80,6 +81,7 @@ class Shell {
   WorkingFolder work;
   ManualClock clock{QDateTime(QDate(1999, 6, 29), QTime(12, 0, 0))};
   RecordingMessageBoxes boxes;
+  ScriptedDialogs dialogs;
   std::vector<int> ended;
   RecordingEngine* engine = nullptr;
   QStringList arguments;
