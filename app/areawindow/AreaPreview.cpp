@@ -61,7 +61,7 @@ AreaWindowSize SizeForPicture(int64_t width, int64_t height) {
   return size;
 }
 
-int64_t TwipsToPixels(int64_t twips) {
+int64_t PictureTwipsToPixels(int64_t twips) {
   return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
 

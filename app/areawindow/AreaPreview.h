@@ -34,7 +34,7 @@ struct AreaWindowSize {
 AreaWindowSize SizeForPicture(int64_t width, int64_t height);
 
 // Twips to whole pixels, to the nearest pixel.
-int64_t TwipsToPixels(int64_t twips);
+int64_t PictureTwipsToPixels(int64_t twips);
 
 struct AreaPreviewContext {
   // The area window's own controls.

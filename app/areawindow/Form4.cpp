@@ -22,7 +22,7 @@ int ShiftValue(Qt::KeyboardModifiers modifiers) {
 }
 
 int WidgetPixels(int64_t twips) {
-  return static_cast<int>(std::clamp<int64_t>(TwipsToPixels(twips), 0, QWIDGETSIZE_MAX));
+  return static_cast<int>(std::clamp<int64_t>(PictureTwipsToPixels(twips), 0, QWIDGETSIZE_MAX));
 }
 
 QString TitleForTab(int tab) {

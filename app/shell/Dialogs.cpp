@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "QtMessageBoxes.h"
+#include "TextDrawing.h"
 
 #include <QColorDialog>
 #include <QDir>
@@ -71,6 +72,8 @@ std::optional<QString> QtDialogs::OpenFile(QWidget* owner, const QString& filter
 std::optional<FontChoice> QtDialogs::ChooseFont(QWidget* owner, const QString& initialName,
                                                 std::optional<int> initialSize, int32_t initialColorBgr) {
   if (RunningWithoutDisplay()) return std::nullopt;
+  // The Japanese system's face names stand for their Noto counterparts here.
+  imaging::InstallFontSubstitutions();
   QFont initial(initialName);
   if (initialSize && *initialSize > 0) initial.setPointSize(*initialSize);
   bool ok = false;

@@ -18,6 +18,14 @@ struct FontChoice {
   int32_t colorBgr = 0;  // 0x00BBGGRR
 };
 
+// The folder browser's kept values, reused from one call to the next.
+struct FolderBrowseState {
+  QString BrowseTitle;             // the prompt above the tree
+  QWidget* BrowseOwner = nullptr;  // the window the browser belongs to
+  QString BrowseRoot;              // the top of the tree; empty: anywhere
+  int BrowseFlags = 0;             // 0: not set yet; 1: file-system folders only
+};
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;

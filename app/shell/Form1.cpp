@@ -76,6 +76,7 @@ Form1::Form1(Form1Options options)
   context_.dialogs = dialogs_;
   context_.refreshNamePreview = [this] { RefreshNamePreview(); };
   context_.command1 = [this](int i) { Command1_Click(i); };
+  context_.command2 = [this](int i) { Command2_Click(i); };
 
   auto* root = new QVBoxLayout(this);
   auto* header = new QHBoxLayout;
@@ -139,6 +140,7 @@ Form1::Form1(Form1Options options)
 
 Form1::~Form1() {
   timer_->stop();
+  CloseForm4();
   engine_->AttachVideo(nullptr);
   delete form2_.data();
 }
@@ -221,23 +223,6 @@ void Form1::Timer1_Timer() {
   lead1View_->update();
 }
 
-void Form1::Command1_Click(int index) {
-  switch (index) {
-    case 1:
-      close();
-      break;
-    case 2:
-      hide();
-      if (HasForm2()) form2_->hide();
-      ProcessPendingEvents();
-      AddTrayIcon();
-      break;
-    default:
-      // The other commands come with the operator commands.
-      break;
-  }
-}
-
 void Form1::Combo3_Click(int index) {
   engine_->SelectDevice(index, Combo3_[index]->currentIndex());
 }
@@ -279,6 +264,7 @@ void Form1::EndProgram() {
   if (!settingsPath_.isEmpty()) SaveSettings(settings_, settingsPath_, clock_, boxes_);
   timer_->stop();
   timerEnabled_ = false;
+  CloseForm4();
   engine_->AttachVideo(nullptr);
   if (HasForm2()) form2_->AllowClose();
   delete form2_.data();

@@ -10,6 +10,7 @@
 #include "Scheduler.h"
 #include "ShellContext.h"
 #include "ShellEngine.h"
+#include "VideoDevice.h"
 
 #include <QPointer>
 #include <QRadioButton>
@@ -31,6 +32,7 @@ namespace quorvin {
 class CapturePanel;
 class EffectPanel;
 class Form2;
+class Form4;
 class ImageView;
 class InstanceLock;
 class OutputPanel;
@@ -75,6 +77,13 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
 
   void Timer1_Timer();
   void Command1_Click(int index);
+  // "Stamp Preview" and "Effect Preview": the area window, one at a time.
+  void Command2_Click(int index);
+  // The folder browser with its kept values; empty when nothing was chosen.
+  QString BrowseForFolder();
+  const FolderBrowseState& browseState() const { return browse_; }
+  // The area window while it is open.
+  Form4* form4() const;
   void Combo3_Click(int index);
   void AddTrayIcon();
   void SetTrayIcon(int index) override;
@@ -129,6 +138,11 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   void ListTwainSources();
   void ListVideoDevices();
   void SelectInList(int list, int stored);
+  void ShowPreviewWindow();
+  void ChooseDirectory(int index);
+  void ChooseLogoFile(int index);
+  void ChooseStampFont();
+  void CloseForm4();
   QLabel* CycleLabelWidget(CycleLabel label) const { return label == CycleLabel::Live ? Label4_ : Label7_; }
 
   Form1Options options_;
@@ -153,6 +167,9 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   QTimer* timer_;
   TrayIcon* tray_;
   QPointer<Form2> form2_;
+  QPointer<Form4> form4_;
+  std::unique_ptr<VideoDevice> form4Video_;  // the capture control as the area window sees it
+  FolderBrowseState browse_;
   QTabWidget* tabs_ = nullptr;
   OutputPanel* outputPanel_ = nullptr;
   CapturePanel* capturePanel_ = nullptr;
