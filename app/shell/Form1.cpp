@@ -2,6 +2,7 @@
 
 #include "CapturePanel.h"
 #include "Controls.h"
+#include "DropDownOnFocus.h"
 #include "EffectPanel.h"
 #include "Form2.h"
 #include "ImageView.h"
@@ -178,6 +179,7 @@ QWidget* Form1::BuildDeviceArea() {
     group->addButton(Option4_[i], i);
     connect(Option4_[i], &QRadioButton::clicked, this, [this, i] { settings_.op3[1] = i; });
     Combo3_[i] = Named(new QComboBox, "Combo3", i);
+    DropDownOnFocus(Combo3_[i]);
     Combo3_[i]->setMinimumContentsLength(16);
     Combo3_[i]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(Combo3_[i], &QComboBox::activated, this, [this, i] { Combo3_Click(i); });

@@ -1,6 +1,7 @@
 #include "ShellContext.h"
 
 #include "Controls.h"
+#include "DropDownOnFocus.h"
 #include "Naming.h"
 
 namespace quorvin {
@@ -69,6 +70,7 @@ QComboBox* ShellContext::MakeCombo1(int i) {
   combo->setCurrentIndex(-1);
   Combo1[i] = combo;
   QObject::connect(combo, &QComboBox::activated, combo, [this, i] { Combo1Click(i); });
+  DropDownOnFocus(combo);
   return combo;
 }
 
