@@ -1,6 +1,8 @@
 #include "StampPanel.h"
 
 #include "Controls.h"
+#include "Dialogs.h"
+#include "DropDownOnFocus.h"
 #include "PanelRules.h"
 #include "TextDrawing.h"
 
@@ -9,7 +11,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace quorvin {
 namespace {
@@ -25,6 +30,19 @@ QGridLayout* PlaceGrid(const char* name, std::array<QRadioButton*, 9>& buttons, 
   }
   return grid;
 }
+
+// A label the operator clicks, as the colour sample is.
+class ClickLabel : public QLabel {
+ public:
+  std::function<void()> clicked;
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && clicked)
+      clicked();
+    QLabel::mouseReleaseEvent(event);
+  }
+};
 
 }  // namespace
 
@@ -68,12 +86,16 @@ StampPanel::StampPanel(ShellContext& context, QWidget* parent) : QWidget(parent)
   Combo2 = Named(new QComboBox, "Combo2");
   for (const auto& s : imaging::kTextStyles) Combo2->addItem(tr(s.name));
   connect(Combo2, &QComboBox::activated, this, [this](int index) { c_.settings.op3[5] = index; });
+  DropDownOnFocus(Combo2);
   style->addWidget(new QLabel(tr("Style")), 0, 0);
   style->addWidget(Combo2, 0, 1);
-  Label2_5 = Named(new QLabel, "Label2", 5);
+  auto* colour = Named(new ClickLabel, "Label2", 5);
+  colour->clicked = [this] { Label2_Click(5); };
+  Label2_5 = colour;
   Label2_5->setFrameShape(QFrame::Box);
   Label2_5->setMinimumSize(48, 20);
-  Label2_5->setToolTip(tr("Text colour"));
+  Label2_5->setCursor(Qt::PointingHandCursor);
+  Label2_5->setToolTip(tr("Text colour: click to choose"));
   style->addWidget(new QLabel(tr("Colour")), 1, 0);
   style->addWidget(Label2_5, 1, 1);
   style->addWidget(new QLabel(tr("Font")), 2, 0);
@@ -174,6 +196,15 @@ void StampPanel::Option1_Click(int i) {
   c_.settings.op3[2] = i;
   const Qt::Alignment align = i <= 2 ? Qt::AlignLeft : i <= 5 ? Qt::AlignHCenter : Qt::AlignRight;
   c_.Label1[22]->setAlignment(align | Qt::AlignVCenter);
+}
+
+void StampPanel::Label2_Click(int index) {
+  if (index != 5 || !c_.dialogs) return;
+  // Cancel leaves the colour as it was.
+  const std::optional<int32_t> chosen = c_.dialogs->ChooseColor(this, c_.settings.stampTextColor);
+  if (!chosen) return;
+  c_.settings.stampTextColor = *chosen;
+  SetLabelBackground(Label2_5, *chosen);
 }
 
 void StampPanel::RefreshOptions() {

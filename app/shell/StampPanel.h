@@ -22,6 +22,8 @@ class StampPanel : public QWidget {
   void pos_Change(int index);
   void UpDown4_Change(int index);
   void Option1_Click(int index);
+  // Only Label2(5), the text colour, answers a click.
+  void Label2_Click(int index);
 
   // The settings display's part for this tab.
   void RefreshOptions();
