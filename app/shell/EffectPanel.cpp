@@ -139,8 +139,10 @@ void EffectPanel::Option17_Click(int index) {
       QPalette palette = Label8[i]->palette();
       palette.setColor(QPalette::WindowText, Qt::white);
       Label8[i]->setPalette(palette);
+      // A value from the file beyond the slider's 1..200 is shown and kept as the slider holds it, so
+      // the label, the slider and the record never disagree.
       HScroll1[i]->setValue(values[i]);
-      Label5[i]->setText(QString::number(values[i]));
+      HScroll1_Change(i);
     }
   } else if (index == 2) {
     for (int i = 0; i < 3; ++i) {
