@@ -214,6 +214,8 @@ TEST_F(EffectPanelTest, GammaBeyondTheSliderIsShownAndKeptAsTheSliderHoldsIt) {
   // The file's check lets a negative gamma through; the slider cannot show it.
   s().colorganma[0] = -5;
   s().colorganma[1] = 100;
+  // The slider already at its least, so moving it there changes nothing by itself.
+  s().colorganma2[0] = 1;
   click(button("Option17_1"));
   click(button("Option17_0"));
   EXPECT_EQ(slider("HScroll1_0")->value(), 1);
