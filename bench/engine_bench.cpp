@@ -1,5 +1,6 @@
 // Whole capture cycles from the test-pattern device with default settings: wall and CPU time per cycle,
-// peak memory, and whether memory grows over many cycles.
+// peak memory, and whether memory grows over many cycles. Each cycle starts at a random phase of the
+// camera's frame period, as a scheduled capture does.
 
 #include "CaptureEngine.h"
 #include "KorvexVideoDevice.h"
@@ -7,6 +8,7 @@
 #include "SettingsFile.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <random>
 
 using namespace quorvin;
 
@@ -74,6 +77,15 @@ struct Recorder {
   }
 };
 
+// Lets the event loop run for a random part of a frame period, so that each grab starts at a random phase
+// of the camera's frames, as the scheduler's grabs do. Not timed.
+void RandomPhase(benchmark::State& state, std::mt19937& random) {
+  state.PauseTiming();
+  const QDeadlineTimer until(std::uniform_int_distribution<int>(0, 33)(random));
+  while (!until.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  state.ResumeTiming();
+}
+
 void Report(benchmark::State& state) {
   state.counters["peak_MiB"] = StatusKiB("VmHWM:") / 1024.0;
   state.counters["rss_MiB"] = StatusKiB("VmRSS:") / 1024.0;
@@ -81,13 +93,21 @@ void Report(benchmark::State& state) {
 
 void BM_LiveCycle(benchmark::State& state) {
   Recorder r(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(2) != 0);
-  for (auto _ : state) r.engine->SaveLiveImages();
+  std::mt19937 random(1);
+  for (auto _ : state) {
+    RandomPhase(state, random);
+    r.engine->SaveLiveImages();
+  }
   Report(state);
 }
 
 void BM_HistoryCycle(benchmark::State& state) {
   Recorder r(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(2) != 0);
-  for (auto _ : state) r.engine->SaveHistoryImages();
+  std::mt19937 random(2);
+  for (auto _ : state) {
+    RandomPhase(state, random);
+    r.engine->SaveHistoryImages();
+  }
   Report(state);
 }
 
