@@ -29,9 +29,9 @@ class ScriptedDialogs final : public Dialogs {
   };
 
   // Answers, in the order the dialogs are opened; std::nullopt (or an empty folder) is a cancel.
-  void NextFile(std::optional<QString> answer) { files_.push_back(std::move(answer)); }
-  void NextFont(std::optional<FontChoice> answer) { fonts_.push_back(std::move(answer)); }
-  void NextColor(std::optional<int32_t> answer) { colors_.push_back(answer); }
+  void NextFile(std::optional<QString> answer) { Push(files_, std::move(answer)); }
+  void NextFont(std::optional<FontChoice> answer) { Push(fonts_, std::move(answer)); }
+  void NextColor(std::optional<int32_t> answer) { Push(colors_, answer); }
   void NextFolder(QString answer) { folders_.push_back(std::move(answer)); }
   // Runs while the file dialog is open, before it answers: the world may change under the operator.
   std::function<void()> whileFileDialogOpen;
@@ -67,20 +67,32 @@ class ScriptedDialogs final : public Dialogs {
   std::vector<FolderRequest> folderRequests;
 
  private:
-  template <typename T>
-  static T Take(std::deque<T>& queue, const char* kind) {
+  // An answer kept as a flag and a value: a queue of std::optional<QString> trips GCC 12's
+  // maybe-uninitialized warning in optimised builds.
+  template <typename V>
+  struct Answer {
+    bool given;
+    V value;
+  };
+  template <typename V>
+  static void Push(std::deque<Answer<V>>& queue, std::optional<V> answer) {
+    queue.push_back({answer.has_value(), answer.value_or(V{})});
+  }
+  template <typename V>
+  static std::optional<V> Take(std::deque<Answer<V>>& queue, const char* kind) {
     if (queue.empty()) {
       ADD_FAILURE() << "a " << kind << " dialog opened that the test did not answer";
-      return T{};
+      return std::nullopt;
     }
-    T answer = std::move(queue.front());
+    const Answer<V> answer = queue.front();
     queue.pop_front();
-    return answer;
+    if (!answer.given) return std::nullopt;
+    return answer.value;
   }
 
-  std::deque<std::optional<QString>> files_;
-  std::deque<std::optional<FontChoice>> fonts_;
-  std::deque<std::optional<int32_t>> colors_;
+  std::deque<Answer<QString>> files_;
+  std::deque<Answer<FontChoice>> fonts_;
+  std::deque<Answer<int32_t>> colors_;
   std::deque<QString> folders_;
 };
 
