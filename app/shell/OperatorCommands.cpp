@@ -89,7 +89,7 @@ void Form1::Command1_Click(int index) {
 void Form1::ShowPreviewWindow() {
   Form2* preview = form2();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    // Placed in twips from the free space beside the main window, as it always was.
+    // Beside the main window: a tenth of the free width and a twentieth of the free height, in twips.
     const QRect area = screen->geometry();
     const QRect main = frameGeometry();
     const int64_t twips = kTwipsPerPixel;

@@ -8,6 +8,8 @@
 
 #include <korvex/KorvexCtrl.h>
 
+#include <QComboBox>
+#include <QDialog>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
@@ -250,6 +252,42 @@ TEST(Commands, PreviewShowsTheWindowWithoutSwitchingThePreviewOn) {
   EXPECT_FALSE(form.form2()->Korvex1()->GetPreview());
 }
 
+TEST(Commands, DriverDialogsAndTheWindowFollowingANewCaptureSize) {
+  Shell shell;
+  Form1& form = shell.form();
+  ASSERT_TRUE(form.Form_Load());
+  korvex::CKorvexCtrl* korvex = form.form2()->Korvex1();
+  korvex->SetCenterWindow(true);
+  const auto chooseSize = [korvex](const QString& size) {
+    korvex->SetDialogRunner([size](QDialog& dialog) {
+      auto* box = dialog.findChild<QComboBox*>(QStringLiteral("sizeBox"));
+      EXPECT_NE(box, nullptr);
+      if (box) box->setCurrentIndex(box->findText(size));
+      return int(QDialog::Accepted);
+    });
+  };
+  chooseSize(QStringLiteral("320 x 240"));
+  Press(shell, "Command1_7");
+  EXPECT_EQ(korvex->GetVideoWidth(), 320);
+  EXPECT_FALSE(korvex->GetCenterWindow());
+  EXPECT_EQ(form.imaging().LEAD1[0].Width(), 320 * 15);
+  EXPECT_EQ(form.imaging().LEAD1[0].Height(), 240 * 15);
+  // The device keeps its format between runs: put it back for the other tests.
+  chooseSize(QStringLiteral("640 x 480"));
+  Press(shell, "Command1_7");
+  EXPECT_EQ(form.imaging().LEAD1[0].Width(), 640 * 15);
+
+  QStringList opened;
+  korvex->SetDialogRunner([&](QDialog& dialog) {
+    opened << dialog.windowTitle();
+    return int(QDialog::Rejected);
+  });
+  Press(shell, "Command1_8");
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_NE(opened[0], QStringLiteral("Video Format"));
+  korvex->SetDialogRunner(nullptr);
+}
+
 TEST(Commands, PreviewButtonsOpenOneAreaWindowThatSetsTheAreaOfTheCurrentTab) {
   Shell shell;
   Form1& form = shell.form();
@@ -295,6 +333,9 @@ TEST(Commands, PreviewButtonsOpenOneAreaWindowThatSetsTheAreaOfTheCurrentTab) {
   Press(shell, "Command2_1");
   ASSERT_NE(form.form4(), nullptr);
   EXPECT_TRUE(form.form4()->isVisible());
+  // The end of the program takes it along.
+  form.EndProgram();
+  EXPECT_EQ(form.form4(), nullptr);
 }
 
 TEST(Commands, ImageFiltersAndFolderRootsInQtTerms) {
