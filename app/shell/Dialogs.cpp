@@ -9,7 +9,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
-#include <QPointer>
 
 namespace quorvin {
 namespace {
@@ -17,6 +16,30 @@ namespace {
 QString CleanFolder(const QString& path) {
   return QDir::cleanPath(QDir::fromNativeSeparators(path));
 }
+
+// A folder dialog held to a root: going above it leads back to it, and a choice outside it is not taken.
+class RootedFolderDialog final : public QFileDialog {
+ public:
+  RootedFolderDialog(QWidget* owner, const QString& prompt, QString top)
+      : QFileDialog(owner, prompt), top_(std::move(top)) {
+    connect(this, &QFileDialog::directoryEntered, this, [this](const QString& entered) {
+      if (!FolderWithin(top_, entered)) setDirectory(top_);
+    });
+  }
+
+ protected:
+  void accept() override {
+    const QStringList chosen = selectedFiles();
+    if (!chosen.isEmpty() && !FolderWithin(top_, chosen.first())) {
+      setDirectory(top_);
+      return;
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  QString top_;
+};
 
 }  // namespace
 
@@ -99,26 +122,20 @@ std::optional<int32_t> QtDialogs::ChooseColor(QWidget* owner, int32_t initialCol
 
 QString QtDialogs::BrowseForFolder(QWidget* owner, const QString& root, const QString& prompt) {
   if (RunningWithoutDisplay()) return {};
-  QFileDialog dialog(owner, prompt);
+  // A root that is no folder (or none) leaves the whole tree open, starting at home.
+  const bool rooted = !root.trimmed().isEmpty() && QFileInfo(root).isDir();
+  const QString top = rooted ? CleanFolder(QFileInfo(root).absoluteFilePath()) : QString();
+  RootedFolderDialog dialog(owner, prompt, top);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   // Our own dialog, so the tree can be held to the root.
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setLabelText(QFileDialog::LookIn, prompt);
-  const bool rooted = !root.trimmed().isEmpty() && QFileInfo(root).isDir();
-  const QString top = rooted ? CleanFolder(QFileInfo(root).absoluteFilePath()) : QDir::homePath();
-  dialog.setDirectory(top);
-  if (rooted) {
-    dialog.setSidebarUrls({QUrl::fromLocalFile(top)});
-    QPointer<QFileDialog> guard(&dialog);
-    QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, [guard, top](const QString& entered) {
-      if (guard && !FolderWithin(top, entered)) guard->setDirectory(top);
-    });
-  }
+  dialog.setDirectory(rooted ? top : QDir::homePath());
+  if (rooted) dialog.setSidebarUrls({QUrl::fromLocalFile(top)});
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   const QString chosen = dialog.selectedFiles().first();
-  if (!QFileInfo(chosen).isDir()) return {};
-  if (rooted && !FolderWithin(top, chosen)) return {};
+  if (!QFileInfo(chosen).isDir() || !FolderWithin(top, chosen)) return {};
   return QDir::toNativeSeparators(chosen);
 }
 
