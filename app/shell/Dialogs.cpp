@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 
 namespace quorvin {
 namespace {
@@ -98,6 +99,8 @@ std::optional<FontChoice> QtDialogs::ChooseFont(QWidget* owner, const QString& i
   // The Japanese system's face names stand for their Noto counterparts here.
   imaging::InstallFontSubstitutions();
   QFont initial(initialName);
+  // The dialog lists real families only: show the face the name stands for here.
+  initial.setFamily(QFontInfo(initial).family());
   if (initialSize && *initialSize > 0) initial.setPointSize(*initialSize);
   bool ok = false;
   const QFont font = QFontDialog::getFont(&ok, initial, owner, QString(), QFontDialog::DontUseNativeDialog);
