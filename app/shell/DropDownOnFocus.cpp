@@ -17,7 +17,8 @@ class DropDownFilter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::FocusIn) return false;
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason) return false;
+    if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason && reason != Qt::ShortcutFocusReason)
+      return false;
     // Opened after the focus change has finished: a pop-up shown inside it would take the focus away
     // again before the list has it.
     QPointer<QComboBox> combo = static_cast<QComboBox*>(watched);

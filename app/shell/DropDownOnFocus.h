@@ -6,9 +6,10 @@ class QComboBox;
 
 namespace quorvin {
 
-// Opens the list of `combo` whenever it receives the focus from the keyboard or from code. Not when the
-// focus comes back from its own list closing, or the list would open again for ever, and not when the
-// window is merely activated again.
+// Opens the list of `combo` whenever the keyboard brings the focus to it (Tab, Shift+Tab, a shortcut).
+// A mouse press opens the list by itself. Not when the focus comes back from the list closing, or it would
+// open again for ever, nor when a tab page or the window hands the focus on by itself: a list springing
+// open on a page the operator only looked at would catch the next key meant for something else.
 void DropDownOnFocus(QComboBox* combo);
 
 }  // namespace quorvin

@@ -394,6 +394,22 @@ TEST_F(EffectPanelTest, ChoiceListsOpenWhenTheyGetTheFocus) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(combo->view()->isVisible()) << names[n];
   }
+  // Focus handed on by a tab page coming to the front, not by the operator's key: the list stays shut.
+  QComboBox* style = find<QComboBox>("Combo2");
+  form.SSTab1()->setCurrentIndex(3);
+  shell.Box("Text2_0")->setFocus(Qt::TabFocusReason);
+  style->setFocus(Qt::OtherFocusReason);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(style->hasFocus());
+  EXPECT_FALSE(style->view()->isVisible());
+  style->setFocus(Qt::BacktabFocusReason);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(style->view()->isVisible()) << "the list had the focus already";
+  shell.Box("Text2_0")->setFocus(Qt::TabFocusReason);
+  style->setFocus(Qt::BacktabFocusReason);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(style->view()->isVisible());
+  style->hidePopup();
 }
 
 TEST_F(EffectPanelTest, PreviewButtonsSitOnTheirTabs) {
