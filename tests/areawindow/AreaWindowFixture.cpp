@@ -7,15 +7,6 @@
 
 namespace quorvin::test {
 
-bool PlainDevice::CopyDIB(intptr_t dc) {
-  ++grabs;
-  if (duringGrab) duringGrab();
-  if (!delivering) return false;
-  QPainter painter(reinterpret_cast<QImage*>(dc));
-  painter.fillRect(0, 0, width_, height_, color_);
-  return true;
-}
-
 void AreaWindowFixture::SetUp() {
   DeriveNameFormats(settings_, naming_);
   korvex_ = std::make_unique<korvex::CKorvexCtrl>();

@@ -5,6 +5,7 @@
 #include "Form4.h"
 #include "KorvexVideoDevice.h"
 #include "TestSupport.h"
+#include "VideoTestDevices.h"
 
 #include <QColor>
 #include <QPointer>
@@ -15,27 +16,6 @@
 #include <memory>
 
 namespace quorvin::test {
-
-// Paints one colour over its whole video size; can stop delivering, and can run a hook inside a grab.
-class PlainDevice final : public VideoDevice {
- public:
-  PlainDevice(int width, int height, QColor color) : width_(width), height_(height), color_(color) {}
-  int VideoWidth() const override { return width_; }
-  int VideoHeight() const override { return height_; }
-  bool CopyDIB(intptr_t dc) override;
-  void SetDeviceIndex(int) override {}
-  void SetPreview(bool) override {}
-  bool VideoOverlay() const override { return false; }
-  void SetUseVideoOverlay(bool) override {}
-
-  bool delivering = true;
-  int grabs = 0;
-  std::function<void()> duringGrab;
-
- private:
-  int width_, height_;
-  QColor color_;
-};
 
 // Counts the grabs that reach a real device.
 class CountingDevice final : public VideoDevice {

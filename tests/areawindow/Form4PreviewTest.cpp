@@ -40,7 +40,7 @@ class Form4Preview : public AreaWindowFixture {
     for (int i : {1, 2, 3, 11, 12, 13}) settings_.ch1[static_cast<size_t>(i)] = 0;
   }
   const cv::Rect stampCorner{200, 160, 120, 80};
-  PlainDevice device_{320, 240, kFrameColor};
+  PlainVideoDevice device_{320, 240, kFrameColor};
 };
 
 TEST_F(Form4Preview, InvertChangesOnlyTheEffectArea) {
@@ -145,7 +145,7 @@ TEST_F(Form4Preview, WithoutAVideoDeviceAStandInOfTheLastKnownSizeIsShown) {
 }
 
 TEST_F(Form4Preview, AFailingGrabShowsABlankOfTheVideoSize) {
-  PlainDevice silent(800, 600, kFrameColor);
+  PlainVideoDevice silent(800, 600, kFrameColor);
   silent.delivering = false;
   settings_.StampAreaLeft = 0, settings_.StampAreaTop = 0;
   settings_.StampAreaWidth = 100, settings_.StampAreaHeight = 50;

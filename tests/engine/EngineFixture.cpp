@@ -10,14 +10,6 @@
 
 namespace quorvin::test {
 
-bool PlainVideoDevice::CopyDIB(intptr_t dc) {
-  ++grabs;
-  if (!delivering) return false;
-  QPainter painter(reinterpret_cast<QImage*>(dc));
-  painter.fillRect(0, 0, width_, height_, color_);
-  return true;
-}
-
 JpegInfo InspectJpeg(const QByteArray& bytes) {
   JpegInfo info;
   if (bytes.size() < 4 || !bytes.startsWith("\xFF\xD8") || !bytes.endsWith("\xFF\xD9")) return info;

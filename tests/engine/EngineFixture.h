@@ -5,6 +5,7 @@
 #include "CaptureEngine.h"
 #include "KorvexVideoDevice.h"
 #include "TestSupport.h"
+#include "VideoTestDevices.h"
 
 #include <QImage>
 #include <QString>
@@ -34,44 +35,6 @@ class RecordingHost final : public CaptureHost {
   QStringList calls;
   int fits = 0;
   QString sourceLabel = QStringLiteral("(V0)");
-};
-
-// A device that paints a plain picture of its own size, so overlays are easy to find; it can be told to
-// stop delivering frames.
-class PlainVideoDevice final : public VideoDevice {
- public:
-  PlainVideoDevice(int width, int height, QColor color) : width_(width), height_(height), color_(color) {}
-  int VideoWidth() const override { return width_; }
-  int VideoHeight() const override { return height_; }
-  bool CopyDIB(intptr_t dc) override;
-  void SetDeviceIndex(int) override {}
-  void SetPreview(bool) override {}
-  bool VideoOverlay() const override { return false; }
-  void SetUseVideoOverlay(bool) override {}
-
-  bool delivering = true;
-  int grabs = 0;
-
- private:
-  int width_, height_;
-  QColor color_;
-};
-
-// Wraps a device and fails its grabs while `failing` is set.
-class FlakyVideoDevice final : public VideoDevice {
- public:
-  explicit FlakyVideoDevice(VideoDevice& inner) : inner_(inner) {}
-  int VideoWidth() const override { return inner_.VideoWidth(); }
-  int VideoHeight() const override { return inner_.VideoHeight(); }
-  bool CopyDIB(intptr_t dc) override { return failing ? false : inner_.CopyDIB(dc); }
-  void SetDeviceIndex(int i) override { inner_.SetDeviceIndex(i); }
-  void SetPreview(bool on) override { inner_.SetPreview(on); }
-  bool VideoOverlay() const override { return inner_.VideoOverlay(); }
-  void SetUseVideoOverlay(bool on) override { inner_.SetUseVideoOverlay(on); }
-  bool failing = false;
-
- private:
-  VideoDevice& inner_;
 };
 
 struct JpegInfo {
