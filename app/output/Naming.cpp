@@ -73,6 +73,29 @@ void DeriveNameFormats(Settings& settings, NamingState& naming) {
   if (angle >= 0 && angle <= 36000) settings.PictureAngle = static_cast<int32_t>(angle);
 }
 
+namespace {
+
+// One history folder level: head + formatted moment + foot, and the thumbnails' twin with its extra
+// foot; each ends in "/" unless empty.
+struct FolderLevel {
+  QString image;
+  QString thumbnail;
+};
+
+FolderLevel MakeFolderLevel(const QString& head, const QString& format, const QString& foot,
+                            const QString& thumbnailFoot, const QDateTime& now) {
+  FolderLevel level;
+  level.image = head;
+  if (!format.isEmpty()) level.image += FormatClock(now, format);
+  level.image += foot;
+  level.thumbnail = level.image + thumbnailFoot;
+  EndWithSeparator(level.image);
+  EndWithSeparator(level.thumbnail);
+  return level;
+}
+
+}  // namespace
+
 void BuildHistoryNames(Settings& settings, NamingState& naming, const Clock& clock) {
   EndWithSeparator(settings.NetworkPath);
   EndWithSeparator(settings.histPath);
@@ -80,22 +103,12 @@ void BuildHistoryNames(Settings& settings, NamingState& naming, const Clock& clo
   // One reading for all names: folder and file must agree even when the tick straddles midnight.
   const QDateTime now = clock.Now();
 
-  QString level1 = settings.histDirHead1[0];
-  if (!naming.FolderDateFormat1.isEmpty()) level1 += FormatClock(now, naming.FolderDateFormat1);
-  level1 += settings.histDirFoot1[0];
-  QString level1Thumb = level1 + settings.histDirFoot1[1];
-  EndWithSeparator(level1);
-  EndWithSeparator(level1Thumb);
-
-  QString level2 = settings.histDirHead2[0];
-  if (!naming.FolderDateFormat2.isEmpty()) level2 += FormatClock(now, naming.FolderDateFormat2);
-  level2 += settings.histDirFoot2[0];
-  QString level2Thumb = level2 + settings.histDirFoot2[1];
-  EndWithSeparator(level2);
-  EndWithSeparator(level2Thumb);
-
-  naming.HistorySubPath[0] = level1 + level2;
-  naming.HistorySubPath[1] = level1Thumb + level2Thumb;
+  const FolderLevel level1 = MakeFolderLevel(settings.histDirHead1[0], naming.FolderDateFormat1,
+                                             settings.histDirFoot1[0], settings.histDirFoot1[1], now);
+  const FolderLevel level2 = MakeFolderLevel(settings.histDirHead2[0], naming.FolderDateFormat2,
+                                             settings.histDirFoot2[0], settings.histDirFoot2[1], now);
+  naming.HistorySubPath[0] = level1.image + level2.image;
+  naming.HistorySubPath[1] = level1.thumbnail + level2.thumbnail;
 
   QString name = settings.HiFileHead[0];
   if (!naming.FileDateFormat.isEmpty()) name += FormatClock(now, naming.FileDateFormat);
