@@ -28,10 +28,14 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
   const int fd = mkstemp(temp.data());
   if (fd < 0) return Fail(error, errorNumber, path, errno);
 
-  auto abandon = [&](int err) {
-    ::close(fd);
+  // The temporary file goes on every failure; the target stays as it was.
+  auto discard = [&](int err) {
     ::unlink(temp.constData());
     return Fail(error, errorNumber, path, err);
+  };
+  auto abandon = [&](int err) {
+    ::close(fd);
+    return discard(err);
   };
 
   struct stat old {};
@@ -54,16 +58,8 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     left -= static_cast<size_t>(n);
   }
   if (durability == Durability::Synced && ::fsync(fd) != 0) return abandon(errno);
-  if (::close(fd) != 0) {
-    const int err = errno;
-    ::unlink(temp.constData());
-    return Fail(error, errorNumber, path, err);
-  }
-  if (::rename(temp.constData(), target.constData()) != 0) {
-    const int err = errno;
-    ::unlink(temp.constData());
-    return Fail(error, errorNumber, path, err);
-  }
+  if (::close(fd) != 0) return discard(errno);
+  if (::rename(temp.constData(), target.constData()) != 0) return discard(errno);
   return true;
 }
 
