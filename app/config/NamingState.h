@@ -3,6 +3,8 @@
 // names and of the stamp, the bit depth of each output, and the current history sub-paths and base name.
 // Filled by DeriveNameFormats and BuildHistoryNames (app/output/Naming.h).
 
+#include "SettingIndexes.h"
+
 #include <QString>
 
 #include <array>
@@ -18,9 +20,9 @@ struct NamingState {
   int32_t FileTimeLength = 0;
   QString StampDateFormat;
   QString StampTimeFormat;
-  // Output bit depth: 0 live image, 1 live thumbnail, 2 half image, 3 history image, 4 history thumbnail.
-  // Starts at 24 so that an out-of-range colour-depth option never asks for a zero-bit image.
-  std::array<int32_t, 5> BitsPerPixel{24, 24, 24, 24, 24};
+  // Bit depth of each output (Output::...). Starts at 24 so that an out-of-range colour-depth option never
+  // asks for a zero-bit image.
+  std::array<int32_t, Output::Count> BitsPerPixel{24, 24, 24, 24, 24};
   std::array<QString, 2> HistorySubPath;  // 0 image, 1 thumbnail; empty or ending in "/"
   QString HistoryBaseName;
 };

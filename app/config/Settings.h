@@ -1,6 +1,8 @@
 #pragma once
 // The one process-wide settings record. Fields carry the names of their settings-file keys; every part of
-// the program reads and writes them directly.
+// the program reads and writes them directly. The positions inside the arrays are named in SettingIndexes.h.
+
+#include "SettingIndexes.h"
 
 #include <QString>
 
@@ -16,12 +18,12 @@ struct Settings {
   int32_t DevIndexTwain = 0;
   int32_t DevIndex = 0;
 
-  // On/off switches, on only when equal to 1.
+  // On/off switches (Switch::...), on only when equal to 1.
   std::array<int32_t, 31> ch1{0, 1, 1, 1, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0,
                               0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0};
-  // Scale of each output: 0 live image, 1 live thumbnail, 2 half image, 3 history image, 4 history thumbnail.
-  std::array<float, 5> zoom{0, 0, 0, 0, 0};
-  // 0 sharpness, 1 median size, 2 oil size, 3 mosaic tile, 4 averaging, 5 gamma in the effect area.
+  // Scale of each output (Output::...).
+  std::array<float, Output::Count> zoom{0, 0, 0, 0, 0};
+  // The value of each effect in the effect area (Effect::...).
   std::array<int32_t, 11> efct{800, 8, 4, 10, 8, 100, 0, 0, 0, 0, 0};
 
   QString stampHead;
@@ -43,7 +45,7 @@ struct Settings {
   QString StartTime;
   QString EndTime;
   QString NetworkPath;
-  std::array<QString, 3> LiFiName;
+  std::array<QString, Output::LiveCount> LiFiName;
   QString IntervalHistBuf = QStringLiteral("300");
   std::array<int32_t, 2> inter{300, 300};  // seconds: 0 live, 1 history
   QString histPath;
@@ -55,14 +57,13 @@ struct Settings {
   std::array<QString, 2> HiFileFoot{QStringLiteral("0"), QStringLiteral("_")};
 
   // JPEG quality factor per output, 2 best to 255 smallest.
-  std::array<int32_t, 5> rezo{0, 0, 0, 0, 0};
+  std::array<int32_t, Output::Count> rezo{0, 0, 0, 0, 0};
   std::array<int32_t, 4> colorganma{100, 100, 100, 100};   // Blue, Green, Red, black
   std::array<int32_t, 4> colorganma2{100, 100, 100, 100};  // Cyan, Magenta, Yellow, black
 
-  // Date and time format choices (list positions of the format lists).
+  // Date and time format choices (Format::...), list positions of the format lists.
   std::array<int32_t, 11> op2{0, 0, 0, 4, 1, 1, 0, 0, 0, 0, 0};
-  // Option indexes: 0 interval button, 1 source (0 TWAIN, 1 VFW), 2 stamp placement, 3 logo grid, 5 text
-  // style, 8..12 colour depth per output, 16 part time, 17 colour model, 18 rotation.
+  // The chosen button of each option group (Option::...).
   std::array<int32_t, 21> op3{0, 1, 5, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
   int32_t PictureAngle = 0;  // hundredths of a degree
