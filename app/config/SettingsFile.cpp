@@ -147,7 +147,7 @@ class Loader {
         const qint64 hundredths = std::clamp<qint64>(qint64(*v) * 100, 0, 36000);
         s_.PictureAngle = static_cast<int32_t>(hundredths);
         if (hundredths % 9000 == 0 && hundredths < 36000)
-          s_.op3[18] = static_cast<int32_t>(hundredths / 9000);
+          s_.op3[Option::Turn] = static_cast<int32_t>(hundredths / 9000);
         break;
       }
       case ReadAs::Text:
@@ -261,14 +261,14 @@ void ApplyLoadCorrections(
     field = value;
   };
 
-  static constexpr float kZoom[5] = {1, 0.2f, 0.5f, 1, 0.2f};
-  for (int i = 0; i < 5; ++i)
+  static constexpr float kZoom[Output::Count] = {1, 0.2f, 0.5f, 1, 0.2f};
+  for (int i = 0; i < Output::Count; ++i)
     if (s.zoom[i] == 0) {
       note("Zoom(%1)", i, FormatFloat(s.zoom[i]), FormatFloat(kZoom[i]));
       s.zoom[i] = kZoom[i];
     }
-  static const char* const kLiveNames[3] = {"tovra.jpg", "tovra_.jpg", "tovra_50.jpg"};
-  for (int i = 0; i < 3; ++i)
+  static const char* const kLiveNames[Output::LiveCount] = {"tovra.jpg", "tovra_.jpg", "tovra_50.jpg"};
+  for (int i = 0; i < Output::LiveCount; ++i)
     if (s.LiFiName[i].isEmpty()) {
       note("LiFiName(%1)", i, {}, QString::fromLatin1(kLiveNames[i]));
       s.LiFiName[i] = QString::fromLatin1(kLiveNames[i]);
@@ -277,8 +277,8 @@ void ApplyLoadCorrections(
     if (changed && !s.NetworkPath.isEmpty()) changed(QStringLiteral("histPath"), {}, s.NetworkPath);
     s.histPath = s.NetworkPath;
   }
-  if (s.HiFileHead[0].isEmpty() && s.HiFileFoot[0].isEmpty() && s.op2[8] == 0 && s.op2[9] == 0 &&
-      s.op2[2] == 0 && s.op2[3] == 0) {
+  if (s.HiFileHead[0].isEmpty() && s.HiFileFoot[0].isEmpty() && s.op2[Format::Image2FileDate] == 0 &&
+      s.op2[Format::Image2FileTime] == 0 && s.op2[Format::FileDate] == 0 && s.op2[Format::FileTime] == 0) {
     note("HiFileHead(%1)", 0, {}, QStringLiteral("qv"));
     s.HiFileHead[0] = QStringLiteral("qv");
   }
@@ -286,17 +286,17 @@ void ApplyLoadCorrections(
     note("HiFileFoot(%1)", 1, {}, QStringLiteral("_"));
     s.HiFileFoot[1] = QStringLiteral("_");
   }
-  static constexpr int32_t kRezo[5] = {25, 30, 10, 25, 30};
-  for (int i = 0; i < 5; ++i)
+  static constexpr int32_t kRezo[Output::Count] = {25, 30, 10, 25, 30};
+  for (int i = 0; i < Output::Count; ++i)
     if (s.rezo[i] == 0) fixInt("Rezo(%1)", i, s.rezo[i], kRezo[i]);
-  for (int i = 0; i < 5; ++i) fixInt("Rezo(%1)", i, s.rezo[i], std::clamp(s.rezo[i], 2, 255));
+  for (int i = 0; i < Output::Count; ++i) fixInt("Rezo(%1)", i, s.rezo[i], std::clamp(s.rezo[i], 2, 255));
   for (int i = 0; i < 4; ++i) {
     if (s.colorganma[i] == 0) fixInt("ColorGanma(%1)", i, s.colorganma[i], 1);
     if (s.colorganma[i] > 200) fixInt("ColorGanma(%1)", i, s.colorganma[i], 200);
     if (s.colorganma2[i] == 0) fixInt("ColorGanma2(%1)", i, s.colorganma2[i], 1);
     if (s.colorganma2[i] > 200) fixInt("ColorGanma2(%1)", i, s.colorganma2[i], 200);
   }
-  fixInt("Efct(%1)", 5, s.efct[5], std::clamp(s.efct[5], 50, 300));
+  fixInt("Efct(%1)", Effect::Gamma, s.efct[Effect::Gamma], std::clamp(s.efct[Effect::Gamma], 50, 300));
   if (s.StartTime.isEmpty()) {
     note("StartTime%1", 0, {}, QStringLiteral("0000"));
     s.StartTime = QStringLiteral("0000");

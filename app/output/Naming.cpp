@@ -50,26 +50,26 @@ int64_t Field(const QString& now, int index) {
 }  // namespace
 
 void DeriveNameFormats(Settings& settings, NamingState& naming) {
-  TakeFormat(kFolderDateFormats1, settings.op2[0], naming.FolderDateFormat1);
-  TakeFormat(kFolderDateFormats2, settings.op2[1], naming.FolderDateFormat2);
-  TakeFormat(kFolderDateFormats1, settings.op2[2], naming.FileDateFormat);
-  const int32_t timeCode = settings.op2[3];
+  TakeFormat(kFolderDateFormats1, settings.op2[Format::FolderDate1], naming.FolderDateFormat1);
+  TakeFormat(kFolderDateFormats2, settings.op2[Format::FolderDate2], naming.FolderDateFormat2);
+  TakeFormat(kFolderDateFormats1, settings.op2[Format::FileDate], naming.FileDateFormat);
+  const int32_t timeCode = settings.op2[Format::FileTime];
   if (timeCode >= 0 && static_cast<std::size_t>(timeCode) < kFileTimeFormats.size()) {
     naming.FileTimeFormat = QLatin1String(kFileTimeFormats[timeCode]);
     naming.FileTimeLength = kFileTimeLengths[timeCode];
   }
-  TakeFormat(kStampDateFormats, settings.op2[4], naming.StampDateFormat);
-  TakeFormat(kStampTimeFormats, settings.op2[5], naming.StampTimeFormat);
+  TakeFormat(kStampDateFormats, settings.op2[Format::StampDate], naming.StampDateFormat);
+  TakeFormat(kStampTimeFormats, settings.op2[Format::StampTime], naming.StampTimeFormat);
 
   for (std::size_t i = 0; i < naming.BitsPerPixel.size(); ++i) {
-    const int32_t depth = settings.op3[8 + i];
+    const int32_t depth = settings.op3[Option::ColourDepth + i];
     if (depth == 0) naming.BitsPerPixel[i] = 24;
     if (depth == 1) naming.BitsPerPixel[i] = 8;
   }
 
   // A turn code from a hand-edited file can be anything; only angles within one full turn reach the
   // rotation, the rest keep the previous angle instead of overflowing.
-  const int64_t angle = static_cast<int64_t>(settings.op3[18]) * 9000;
+  const int64_t angle = static_cast<int64_t>(settings.op3[Option::Turn]) * 9000;
   if (angle >= 0 && angle <= 36000) settings.PictureAngle = static_cast<int32_t>(angle);
 }
 

@@ -85,8 +85,8 @@ void CaptureEngine::WriteLiveOutput(int i) {
 
 void CaptureEngine::ResizeForHistory(int k) {
   ImagingControl& slot = c_.LEAD1[k];
-  const int32_t w = ScaledSize(slot.ImageWidth(), s_.zoom[k + 3]);
-  const int32_t h = ScaledSize(slot.ImageHeight(), s_.zoom[k + 3]);
+  const int32_t w = ScaledSize(slot.ImageWidth(), s_.zoom[Output::HistoryImage + k]);
+  const int32_t h = ScaledSize(slot.ImageHeight(), s_.zoom[Output::HistoryImage + k]);
   slot.Resize(static_cast<float>(w), static_cast<float>(h), 1);
 }
 
@@ -97,20 +97,20 @@ void CaptureEngine::SaveLiveImages() {
     AcquireFrame(ctx);
   });
   MakePath(s_.NetworkPath, clock_);
-  if (On(s_.ch1[6])) {
+  if (On(s_.ch1[Switch::LiveThumbnail])) {
     Trap(kLive, [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
-    Trap(kLive, [&] { WriteLiveOutput(1); });
+    Trap(kLive, [&] { WriteLiveOutput(Output::LiveThumbnail); });
   }
-  if (On(s_.ch1[7])) {
+  if (On(s_.ch1[Switch::HalfImage])) {
     Trap(kLive, [&] { c_.LEAD1[2].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
-    if (On(s_.ch1[12])) Trap(kLive, [&] { LogoOverlay(c_, 2, s_); });
-    if (On(s_.ch1[1])) StampSlot(2, kLive);
-    Trap(kLive, [&] { WriteLiveOutput(2); });
+    if (On(s_.ch1[Switch::LogoOnHalfImage])) Trap(kLive, [&] { LogoOverlay(c_, 2, s_); });
+    if (On(s_.ch1[Switch::StampOnHalfImage])) StampSlot(2, kLive);
+    Trap(kLive, [&] { WriteLiveOutput(Output::HalfImage); });
   }
-  if (On(s_.ch1[8])) {
-    if (On(s_.ch1[11])) Trap(kLive, [&] { LogoOverlay(c_, 0, s_); });
-    if (On(s_.ch1[3])) StampSlot(0, kLive);
-    Trap(kLive, [&] { WriteLiveOutput(0); });
+  if (On(s_.ch1[Switch::LiveImage])) {
+    if (On(s_.ch1[Switch::LogoOnLiveImage])) Trap(kLive, [&] { LogoOverlay(c_, 0, s_); });
+    if (On(s_.ch1[Switch::StampOnLiveImage])) StampSlot(0, kLive);
+    Trap(kLive, [&] { WriteLiveOutput(Output::LiveImage); });
   }
   Trap(kLive, [&] { c_.LEAD1[0].SetImageHandle(0); });
 }
@@ -125,21 +125,25 @@ void CaptureEngine::SaveHistoryImages() {
     AcquisitionContext ctx = Context();
     AcquireFrame(ctx);
   });
-  if (On(s_.ch1[10])) {
+  if (On(s_.ch1[Switch::HistoryThumbnail])) {
     Trap(kHistory, [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
     MakePath(s_.histPath + naming_.HistorySubPath[1], clock_);
-    if (s_.zoom[4] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(1); });
-    Trap(kHistory,
-         [&] { c_.LEAD1[1].SaveImage(HistoryFile(1), kJpeg, naming_.BitsPerPixel[4], s_.rezo[4], false); });
+    if (s_.zoom[Output::HistoryThumbnail] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(1); });
+    Trap(kHistory, [&] {
+      c_.LEAD1[1].SaveImage(HistoryFile(1), kJpeg, naming_.BitsPerPixel[Output::HistoryThumbnail],
+                            s_.rezo[Output::HistoryThumbnail], false);
+    });
     Trap(kHistory, [&] { c_.LEAD1[1].SetImageHandle(0); });
   }
-  if (On(s_.ch1[9])) {
-    if (On(s_.ch1[13])) Trap(kHistory, [&] { LogoOverlay(c_, 0, s_); });
+  if (On(s_.ch1[Switch::HistoryImage])) {
+    if (On(s_.ch1[Switch::LogoOnHistoryImage])) Trap(kHistory, [&] { LogoOverlay(c_, 0, s_); });
     MakePath(s_.histPath + naming_.HistorySubPath[0], clock_);
-    if (On(s_.ch1[2])) StampSlot(0, kHistory);
-    if (s_.zoom[3] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(0); });
-    Trap(kHistory,
-         [&] { c_.LEAD1[0].SaveImage(HistoryFile(0), kJpeg, naming_.BitsPerPixel[3], s_.rezo[3], false); });
+    if (On(s_.ch1[Switch::StampOnHistoryImage])) StampSlot(0, kHistory);
+    if (s_.zoom[Output::HistoryImage] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(0); });
+    Trap(kHistory, [&] {
+      c_.LEAD1[0].SaveImage(HistoryFile(0), kJpeg, naming_.BitsPerPixel[Output::HistoryImage],
+                            s_.rezo[Output::HistoryImage], false);
+    });
   }
   Trap(kHistory, [&] { c_.LEAD1[0].SetImageHandle(0); });
 }
@@ -149,7 +153,7 @@ SnapshotResult CaptureEngine::SaveSnapshot(const QString& folder) {
   SnapshotResult result;
   try {
     AcquisitionContext ctx = Context();
-    if (s_.op3[1] != 0) {
+    if (s_.op3[Option::Source] != 0) {
       GrabVideoFrame(ctx);
       c_.LEAD2.SetImageHandle(c_.LEAD1[0].ImageHandle());
       ColorCorrect(c_.LEAD2, s_);
