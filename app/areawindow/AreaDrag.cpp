@@ -21,7 +21,7 @@ int32_t RoundedNonNegative(float v) {
 }
 
 bool Turned(const Settings& s) {
-  return s.op3[18] == 1 || s.op3[18] == 3;
+  return s.op3[Option::Turn] == 1 || s.op3[Option::Turn] == 3;
 }
 
 }  // namespace

@@ -103,11 +103,11 @@ AreaPreviewOutcome ShowAreaPreview(AreaPreviewContext& ctx) {
   if (s.PictureAngle != 0) picture.Rotate(s.PictureAngle, true, 0);
 
   // 6
-  if (s.op3[18] == 1 || s.op3[18] == 3) ApplySize(ctx, outcome.height, outcome.width);
+  if (s.op3[Option::Turn] == 1 || s.op3[Option::Turn] == 3) ApplySize(ctx, outcome.height, outcome.width);
 
   // 7
-  if (s.ch1[20] == 1) picture.Flip();
-  if (s.ch1[21] == 1) picture.Mirror();
+  if (s.ch1[Switch::Flip] == 1) picture.Flip();
+  if (s.ch1[Switch::Mirror] == 1) picture.Mirror();
 
   // 8
   work.SetImageHandle(picture.ImageHandle());

@@ -79,7 +79,7 @@ void GrabTwainFrame(AcquisitionContext& ctx) {
 }
 
 void AcquireFrame(AcquisitionContext& ctx) {
-  if (ctx.settings.op3[1] != 0) {
+  if (ctx.settings.op3[Option::Source] != 0) {
     GrabVideoFrame(ctx);
     CorrectColours(ctx.controls, ctx.settings);
     PostProcessing(ctx.controls, ctx.settings, ctx.fitVideoWindow);

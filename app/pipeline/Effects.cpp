@@ -26,7 +26,7 @@ void ClampArea(int32_t& top, int32_t& left, int32_t& width, int32_t& height, int
 
 void ColorCorrect(ImagingControl& LEAD2, const Settings& settings) {
   LEAD2.SetSetting57(false);
-  const int32_t model = settings.op3[17];
+  const int32_t model = settings.op3[Option::ColourModel];
   if (model == 2) return;
   if (model == 0 || model == 1) {
     LEAD2.SeparatePlanes(model);
@@ -54,15 +54,15 @@ void efct_lead2(ImagingControl& LEAD2, Settings& s) {
   ClampArea(s.EfctATop, s.EfctALeft, s.EfctAWidth, s.EfctAHeight, W, H);
   LEAD2.Crop(static_cast<float>(s.EfctALeft), static_cast<float>(s.EfctATop),
              static_cast<float>(s.EfctAWidth), static_cast<float>(s.EfctAHeight));
-  const auto on = [&s](int i) { return s.ch1[static_cast<size_t>(i)] == 1; };
-  if (on(19)) LEAD2.Invert();
-  if (on(18)) LEAD2.Intensity();
-  if (on(26)) LEAD2.Gamma(s.efct[5]);
-  if (on(22)) LEAD2.Median(s.efct[1]);
-  if (on(25)) LEAD2.Average(s.efct[4]);
-  if (on(23)) LEAD2.Oilify(s.efct[2]);
-  if (on(24)) LEAD2.Mosaic(s.efct[3]);
-  if (on(17)) LEAD2.Sharpen(s.efct[0]);
+  const auto on = [&s](Switch::Index i) { return s.ch1[i] == 1; };
+  if (on(Switch::Invert)) LEAD2.Invert();
+  if (on(Switch::Intensity)) LEAD2.Intensity();
+  if (on(Switch::Gamma)) LEAD2.Gamma(s.efct[Effect::Gamma]);
+  if (on(Switch::Median)) LEAD2.Median(s.efct[Effect::Median]);
+  if (on(Switch::Average)) LEAD2.Average(s.efct[Effect::Average]);
+  if (on(Switch::Oilify)) LEAD2.Oilify(s.efct[Effect::Oilify]);
+  if (on(Switch::Mosaic)) LEAD2.Mosaic(s.efct[Effect::Mosaic]);
+  if (on(Switch::Sharpen)) LEAD2.Sharpen(s.efct[Effect::Sharpen]);
 }
 
 void PostProcessing(ImagingControls& controls, Settings& s, const std::function<void()>& fitVideoWindow) {
@@ -70,9 +70,9 @@ void PostProcessing(ImagingControls& controls, Settings& s, const std::function<
   ImagingControl& LEAD2 = controls.LEAD2;
   LEAD2.SetSetting56(1);
   if (s.PictureAngle != 0) frame.Rotate(s.PictureAngle, true, 0);
-  if ((s.op3[18] == 1 || s.op3[18] == 3) && fitVideoWindow) fitVideoWindow();
-  if (s.ch1[20] == 1) frame.Flip();
-  if (s.ch1[21] == 1) frame.Mirror();
+  if ((s.op3[Option::Turn] == 1 || s.op3[Option::Turn] == 3) && fitVideoWindow) fitVideoWindow();
+  if (s.ch1[Switch::Flip] == 1) frame.Flip();
+  if (s.ch1[Switch::Mirror] == 1) frame.Mirror();
   LEAD2.SetImageHandle(frame.ImageHandle());
   efct_lead2(LEAD2, s);
   // The area goes back whether or not an effect ran.

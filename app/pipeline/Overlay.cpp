@@ -51,12 +51,12 @@ void PrintTimeStamp2(ImagingControl& LEAD2, Settings& s, const NamingState& nami
   LEAD2.SetTextTop(s.StampAreaTop);
   LEAD2.SetTextWidth(s.StampAreaWidth);
   LEAD2.SetTextHeight(s.StampAreaHeight);
-  LEAD2.SetTextPosition(s.op3[2]);
+  LEAD2.SetTextPosition(s.op3[Option::TextPlacement]);
   LEAD2.SetFontName(s.SFontName);
   LEAD2.SetFontSize(size);
   LEAD2.SetTextColor(s.stampTextColor);
   LEAD2.SetTextSetting236(true);
-  LEAD2.SetTextStyle(s.op3[5]);
+  LEAD2.SetTextStyle(s.op3[Option::TextStyle]);
   const int32_t contrast = s.stampTextColor < kContrastThreshold ? 0xFFFFFF : 0;
   LEAD2.SetTextAuxColor2(contrast);
   LEAD2.SetTextAuxColor1(contrast);
@@ -68,7 +68,7 @@ void PrintTimeStamp2(ImagingControl& LEAD2, Settings& s, const NamingState& nami
 }
 
 QPoint LogoPosition(int64_t W, int64_t H, int64_t w, int64_t h, const Settings& s) {
-  const int32_t place = s.op3[3];
+  const int32_t place = s.op3[Option::LogoPlacement];
   if (place < 0 || place > 8)
     throw ImagingError(ErrorCode::ImageOperation,
                        QStringLiteral("logo position %1 is out of range 0..8").arg(place));
@@ -86,7 +86,7 @@ void LogoOverlay(ImagingControls& controls, ImagingControl& picture, const Setti
   const auto fw = static_cast<float>(w), fh = static_cast<float>(h);
   ImagingControl& logo = controls.LEAD1[3];
   ImagingControl& mask = controls.LEAD1[4];
-  const bool masked = FileExists(s.LogomarkMaskFilename) && s.ch1[14] == 1;
+  const bool masked = FileExists(s.LogomarkMaskFilename) && s.ch1[Switch::UseLogoMask] == 1;
   // Say which file is missing rather than which handle.
   if (!logo.HasImage())
     throw ImagingError(ErrorCode::NoImage,
@@ -132,7 +132,7 @@ void ApplyLogoSettings(ImagingControls& controls, Settings& s) {
     }
   } else {
     s.LogomarkMaskFilename.clear();
-    s.ch1[14] = 0;
+    s.ch1[Switch::UseLogoMask] = 0;
   }
   if (failure) throw *failure;
 }
