@@ -14,7 +14,7 @@
 namespace quorvin {
 namespace {
 
-QRadioButton* Option(const char* name, int index, const QString& caption, QButtonGroup* group) {
+QRadioButton* RadioOption(const char* name, int index, const QString& caption, QButtonGroup* group) {
   auto* b = Named(new QRadioButton(caption), name, index);
   group->addButton(b, index);
   return b;
@@ -47,7 +47,7 @@ CapturePanel::CapturePanel(ShellContext& context, QWidget* parent) : QWidget(par
   auto* presetGroup = new QButtonGroup(this);
   const char* captions[] = {"10min", "30min", "60min", "manual"};
   for (int i = 0; i < 4; ++i) {
-    Option3[i] = Option("Option3", i, QString::fromLatin1(captions[i]), presetGroup);
+    Option3[i] = RadioOption("Option3", i, QString::fromLatin1(captions[i]), presetGroup);
     presets->addWidget(Option3[i]);
     connect(Option3[i], &QRadioButton::clicked, this, [this, i] { Option3_Click(i); });
   }
@@ -59,10 +59,10 @@ CapturePanel::CapturePanel(ShellContext& context, QWidget* parent) : QWidget(par
   auto* window = new QGroupBox(tr("Operation time"));
   auto* wg = new QGridLayout(window);
   auto* modeGroup = new QButtonGroup(this);
-  Option16[0] = Option("Option16", 0, tr("Full time"), modeGroup);
-  Option16[1] = Option("Option16", 1, tr("Part time"), modeGroup);
+  Option16[0] = RadioOption("Option16", 0, tr("Full time"), modeGroup);
+  Option16[1] = RadioOption("Option16", 1, tr("Part time"), modeGroup);
   for (int i = 0; i < 2; ++i) {
-    connect(Option16[i], &QRadioButton::clicked, this, [this, i] { c_.settings.op3[16] = i; });
+    connect(Option16[i], &QRadioButton::clicked, this, [this, i] { c_.settings.op3[Option::PartTime] = i; });
     Text3[i] = Named(new QLineEdit, "Text3", i);
     Text3[i]->setMaximumWidth(80);
     Text3[i]->setPlaceholderText(QStringLiteral("hhnn"));
@@ -83,7 +83,7 @@ CapturePanel::CapturePanel(ShellContext& context, QWidget* parent) : QWidget(par
   og->addWidget(new QLabel(tr("Colour")), 0, 5, 1, 2);
   const char* names[] = {"Live image", "Live thumbnail", "Half image", "History image", "History thumbnail"};
   const char* depthNames[] = {"Option8", "Option9", "Option10", "Option11", "Option12"};
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < Output::Count; ++i) {
     og->addWidget(new QLabel(tr(names[i])), i + 1, 0);
     jrezo[i] = Named(new QLineEdit, "jrezo", i);
     UpDown3[i] = Named(new UpDown, "UpDown3", i);
@@ -104,9 +104,10 @@ CapturePanel::CapturePanel(ShellContext& context, QWidget* parent) : QWidget(par
     auto* depth = new QButtonGroup(this);
     for (int k = 0; k < 2; ++k) {
       OptionDepth[i][k] =
-          Option(depthNames[i], k, k == 0 ? QStringLiteral("24 bit") : QStringLiteral("8 bit"), depth);
+          RadioOption(depthNames[i], k, k == 0 ? QStringLiteral("24 bit") : QStringLiteral("8 bit"), depth);
       og->addWidget(OptionDepth[i][k], i + 1, 5 + k);
-      connect(OptionDepth[i][k], &QRadioButton::clicked, this, [this, i, k] { c_.settings.op3[8 + i] = k; });
+      connect(OptionDepth[i][k], &QRadioButton::clicked, this,
+              [this, i, k] { c_.settings.op3[Option::ColourDepth + i] = k; });
     }
   }
   og->setColumnStretch(7, 1);
@@ -116,8 +117,8 @@ CapturePanel::CapturePanel(ShellContext& context, QWidget* parent) : QWidget(par
 
 void CapturePanel::Option3_Click(int index) {
   Settings& s = c_.settings;
-  if (s.op3[0] == 3) s.IntervalHistBuf = interval[1]->text();
-  s.op3[0] = index;
+  if (s.op3[Option::HistoryIntervalPreset] == 3) s.IntervalHistBuf = interval[1]->text();
+  s.op3[Option::HistoryIntervalPreset] = index;
   interval[1]->setEnabled(false);
   UpDown1[1]->setEnabled(false);
   switch (index) {
@@ -220,13 +221,17 @@ void CapturePanel::RefreshIntervals() {
 
 void CapturePanel::RefreshOptions() {
   const Settings& s = c_.settings;
-  if (s.op3[0] >= 0 && s.op3[0] < 4) {
-    SetCheckedQuietly(Option3[s.op3[0]], true);
-    Option3_Click(s.op3[0]);
+  const int32_t preset = s.op3[Option::HistoryIntervalPreset];
+  if (preset >= 0 && preset < 4) {
+    SetCheckedQuietly(Option3[preset], true);
+    Option3_Click(preset);
   }
-  for (int i = 0; i < 5; ++i)
-    if (s.op3[8 + i] == 0 || s.op3[8 + i] == 1) SetCheckedQuietly(OptionDepth[i][s.op3[8 + i]], true);
-  if (s.op3[16] == 0 || s.op3[16] == 1) SetCheckedQuietly(Option16[s.op3[16]], true);
+  for (int i = 0; i < Output::Count; ++i) {
+    const int32_t depth = s.op3[Option::ColourDepth + i];
+    if (depth == 0 || depth == 1) SetCheckedQuietly(OptionDepth[i][depth], true);
+  }
+  const int32_t mode = s.op3[Option::PartTime];
+  if (mode == 0 || mode == 1) SetCheckedQuietly(Option16[mode], true);
 }
 
 void CapturePanel::RefreshOperationTime() {
@@ -235,13 +240,13 @@ void CapturePanel::RefreshOperationTime() {
 }
 
 void CapturePanel::RefreshQuality() {
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < Output::Count; ++i) {
     // Float arithmetic, as the record holds it: 0.2 shows as "20", not "20.0000003".
     const float percent = c_.settings.zoom[i] * 100.0f;
     size[i]->setText(FormatFloat(percent));
     UpDown2[i]->setValue(static_cast<int>(std::lround(percent)));
   }
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < Output::Count; ++i) {
     jrezo[i]->setText(QString::number(c_.settings.rezo[i]));
     UpDown3[i]->setValue(c_.settings.rezo[i]);
   }

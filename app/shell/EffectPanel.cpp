@@ -12,10 +12,12 @@ namespace quorvin {
 namespace {
 
 // Effect k (efct(k), HScroll2(k), Label6(k)) and the check box that switches it.
-constexpr int kEffectCheck[6] = {17, 22, 23, 24, 25, 26};
-constexpr const char* kEffectCaption[6] = {"Sharpen", "Median", "Oilify", "Mosaic", "Average", "Gamma"};
-constexpr int kEffectMin[6] = {0, 1, 1, 1, 1, 50};
-constexpr int kEffectMax[6] = {1000, 30, 30, 30, 30, 300};
+constexpr Switch::Index kEffectCheck[Effect::Count] = {Switch::Sharpen, Switch::Median,  Switch::Oilify,
+                                                       Switch::Mosaic,  Switch::Average, Switch::Gamma};
+constexpr const char* kEffectCaption[Effect::Count] = {"Sharpen", "Median",  "Oilify",
+                                                       "Mosaic",  "Average", "Gamma"};
+constexpr int kEffectMin[Effect::Count] = {0, 1, 1, 1, 1, 50};
+constexpr int kEffectMax[Effect::Count] = {1000, 30, 30, 30, 30, 300};
 
 }  // namespace
 
@@ -24,7 +26,7 @@ EffectPanel::EffectPanel(ShellContext& context, QWidget* parent) : QWidget(paren
 
   auto* effect = new QGroupBox(QStringLiteral("Effect"));
   auto* eg = new QGridLayout(effect);
-  for (int k = 0; k < 6; ++k) {
+  for (int k = 0; k < Effect::Count; ++k) {
     eg->addWidget(c_.MakeCheck1(kEffectCheck[k], QString::fromLatin1(kEffectCaption[k])), k, 0);
     HScroll2[k] = Named(new QScrollBar(Qt::Horizontal), "HScroll2", k);
     HScroll2[k]->setRange(kEffectMin[k], kEffectMax[k]);
@@ -45,9 +47,12 @@ EffectPanel::EffectPanel(ShellContext& context, QWidget* parent) : QWidget(paren
   }
   auto* plain = new QHBoxLayout;
   const struct {
-    int check;
+    Switch::Index check;
     const char* caption;
-  } plainEffects[] = {{18, "Intensity"}, {19, "Invert"}, {20, "Flip"}, {21, "Mirror"}};
+  } plainEffects[] = {{Switch::Intensity, "Intensity"},
+                      {Switch::Invert, "Invert"},
+                      {Switch::Flip, "Flip"},
+                      {Switch::Mirror, "Mirror"}};
   for (const auto& e : plainEffects) plain->addWidget(c_.MakeCheck1(e.check, QString::fromLatin1(e.caption)));
   plain->addStretch();
   eg->addLayout(plain, 6, 0, 1, 3);
@@ -111,9 +116,9 @@ EffectPanel::EffectPanel(ShellContext& context, QWidget* parent) : QWidget(paren
 void EffectPanel::HScroll1_Change(int i) {
   const int value = HScroll1[i]->value();
   Label5[i]->setText(QString::number(value));
-  if (c_.settings.op3[17] == 0)
+  if (c_.settings.op3[Option::ColourModel] == 0)
     c_.settings.colorganma[i] = value;
-  else if (c_.settings.op3[17] == 1)
+  else if (c_.settings.op3[Option::ColourModel] == 1)
     c_.settings.colorganma2[i] = value;
 }
 
@@ -124,7 +129,7 @@ void EffectPanel::HScroll2_Change(int k) {
 
 void EffectPanel::Option17_Click(int index) {
   Settings& s = c_.settings;
-  s.op3[17] = index;
+  s.op3[Option::ColourModel] = index;
   for (int i = 0; i < 3; ++i) {
     Label8[i]->setEnabled(true);
     Label5[i]->setEnabled(true);
@@ -153,24 +158,25 @@ void EffectPanel::Option17_Click(int index) {
 }
 
 void EffectPanel::Option18_Click(int index) {
-  c_.settings.op3[18] = index;
+  c_.settings.op3[Option::Turn] = index;
   c_.settings.PictureAngle = index * 9000;
 }
 
 void EffectPanel::RefreshOptions() {
   const Settings& s = c_.settings;
-  if (s.op3[17] >= 0 && s.op3[17] < 3) {
-    SetCheckedQuietly(Option17[s.op3[17]], true);
-    Option17_Click(s.op3[17]);
+  const int32_t model = s.op3[Option::ColourModel], turn = s.op3[Option::Turn];
+  if (model >= 0 && model < 3) {
+    SetCheckedQuietly(Option17[model], true);
+    Option17_Click(model);
   }
-  if (s.op3[18] >= 0 && s.op3[18] < 4) {
-    SetCheckedQuietly(Option18[s.op3[18]], true);
-    Option18_Click(s.op3[18]);
+  if (turn >= 0 && turn < 4) {
+    SetCheckedQuietly(Option18[turn], true);
+    Option18_Click(turn);
   }
 }
 
 void EffectPanel::RefreshEffects() {
-  for (int k = 0; k < 6; ++k) {
+  for (int k = 0; k < Effect::Count; ++k) {
     HScroll2[k]->setValue(c_.settings.efct[k]);
     HScroll2_Change(k);
   }

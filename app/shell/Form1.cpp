@@ -164,8 +164,8 @@ QWidget* Form1::BuildStatusArea() {
   Label10_->setMinimumHeight(Label10_->fontMetrics().height() * 2);
   ShowState(QStringLiteral("STANDBY"), kStandbyColor);
   grid->addWidget(Label10_, 3, 0, 1, 2);
-  grid->addWidget(context_.MakeCheck1(28, QStringLiteral("Active")), 4, 0);
-  grid->addWidget(context_.MakeCheck1(29, QStringLiteral("Start on Task Try")), 4, 1);
+  grid->addWidget(context_.MakeCheck1(Switch::CaptureActive, QStringLiteral("Active")), 4, 0);
+  grid->addWidget(context_.MakeCheck1(Switch::StartInTray, QStringLiteral("Start on Task Try")), 4, 1);
   return box;
 }
 
@@ -177,7 +177,7 @@ QWidget* Form1::BuildDeviceArea() {
   for (int i = 0; i < 2; ++i) {
     Option4_[i] = Named(new QRadioButton(QString::fromLatin1(captions[i])), "Option4", i);
     group->addButton(Option4_[i], i);
-    connect(Option4_[i], &QRadioButton::clicked, this, [this, i] { settings_.op3[1] = i; });
+    connect(Option4_[i], &QRadioButton::clicked, this, [this, i] { settings_.op3[Option::Source] = i; });
     Combo3_[i] = Named(new QComboBox, "Combo3", i);
     DropDownOnFocus(Combo3_[i]);
     Combo3_[i]->setMinimumContentsLength(16);

@@ -100,7 +100,7 @@ bool Form1::Form_Load() {
   tabs_->setCurrentIndex(0);
 
   // 13. Desktop or tray.
-  if (settings_.ch1[29] == 1) {
+  if (settings_.ch1[Switch::StartInTray] == 1) {
     hide();
     ProcessPendingEvents();
     AddTrayIcon();
@@ -164,10 +164,11 @@ void Form1::RefreshWindowFromSettings() {
 
   capturePanel_->RefreshIntervals();
   capturePanel_->RefreshOptions();
-  if (s.op3[1] == 0 || s.op3[1] == 1) SetCheckedQuietly(Option4_[s.op3[1]], true);
+  const int32_t source = s.op3[Option::Source];
+  if (source == 0 || source == 1) SetCheckedQuietly(Option4_[source], true);
   stampPanel_->RefreshOptions();
   effectPanel_->RefreshOptions();
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < Format::Count; ++i) {
     QComboBox* combo = context_.Combo1[i];
     if (s.op2[i] >= 0 && s.op2[i] < combo->count()) {
       combo->setCurrentIndex(s.op2[i]);
@@ -188,7 +189,9 @@ void Form1::RefreshWindowFromSettings() {
   }
   effectPanel_->RefreshEffects();
   stampPanel_->RefreshMarkPosition();
-  context_.Label1[22]->setEnabled(s.ch1[1] == 1 || s.ch1[2] == 1 || s.ch1[3] == 1);
+  context_.Label1[22]->setEnabled(s.ch1[Switch::StampOnHalfImage] == 1 ||
+                                  s.ch1[Switch::StampOnHistoryImage] == 1 ||
+                                  s.ch1[Switch::StampOnLiveImage] == 1);
   Try([&] {
     if (!s.LogomarkFilename.isEmpty() && QFileInfo(s.LogomarkFilename).isFile())
       LoadLogo(controls_, s.LogomarkFilename);

@@ -34,7 +34,8 @@ void Form1::Command1_Click(int index) {
     case 0:
       // Whatever the scheduler state: the writers check their own switches, the next times stay.
       engine_->SaveLiveImages();
-      if (settings_.ch1[9] + settings_.ch1[10] > 0) engine_->SaveHistoryImages();
+      if (settings_.ch1[Switch::HistoryImage] + settings_.ch1[Switch::HistoryThumbnail] > 0)
+        engine_->SaveHistoryImages();
       break;
     case 1:
       close();

@@ -22,7 +22,9 @@ OutputPanel::OutputPanel(ShellContext& context, QWidget* parent) : QWidget(paren
   const struct {
     int check;
     const char* caption;
-  } liveRows[] = {{8, "Live capture"}, {7, "Live Harfsize"}, {6, "Live thumbnail"}};
+  } liveRows[] = {{Switch::LiveImage, "Live capture"},
+                  {Switch::HalfImage, "Live Harfsize"},
+                  {Switch::LiveThumbnail, "Live thumbnail"}};
   int row = 1;
   for (const auto& r : liveRows) {
     lg->addWidget(c_.MakeCheck1(r.check, QString::fromLatin1(r.caption)), row, 0);
@@ -40,8 +42,8 @@ OutputPanel::OutputPanel(ShellContext& context, QWidget* parent) : QWidget(paren
   hg->addWidget(MakeText1(17, tr("the live folder when empty")), 0, 1, 1, 4);
   hg->addWidget(c_.MakeCommand1(9, QStringLiteral("_")), 0, 5);
   auto* switches = new QHBoxLayout;
-  switches->addWidget(c_.MakeCheck1(9, QStringLiteral("Hist file")));
-  switches->addWidget(c_.MakeCheck1(10, QStringLiteral("Hist thumbnail file")));
+  switches->addWidget(c_.MakeCheck1(Switch::HistoryImage, QStringLiteral("Hist file")));
+  switches->addWidget(c_.MakeCheck1(Switch::HistoryThumbnail, QStringLiteral("Hist thumbnail file")));
   switches->addStretch();
   hg->addLayout(switches, 1, 1, 1, 5);
 
@@ -82,8 +84,8 @@ OutputPanel::OutputPanel(ShellContext& context, QWidget* parent) : QWidget(paren
     hg->addWidget(new QLabel(i == 27 ? tr("Image example") : tr("Thumbnail example")), i == 27 ? 7 : 8, 0);
     hg->addWidget(label, i == 27 ? 7 : 8, 1, 1, 5);
   }
-  c_.afterCheck1[9] = [this](bool on) { c_.Label1[27]->setEnabled(on); };
-  c_.afterCheck1[10] = [this](bool on) { c_.Label1[28]->setEnabled(on); };
+  c_.afterCheck1[Switch::HistoryImage] = [this](bool on) { c_.Label1[27]->setEnabled(on); };
+  c_.afterCheck1[Switch::HistoryThumbnail] = [this](bool on) { c_.Label1[28]->setEnabled(on); };
   hg->setColumnStretch(1, 1);
   hg->setColumnStretch(3, 1);
   hg->setColumnStretch(4, 1);

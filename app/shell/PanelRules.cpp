@@ -50,11 +50,11 @@ QString* Text1Field(Settings& s, int index) {
     case 5:
       return &s.HiFileFoot[1];
     case 6:
-      return &s.LiFiName[1];
+      return &s.LiFiName[Output::LiveThumbnail];
     case 7:
-      return &s.LiFiName[2];
+      return &s.LiFiName[Output::HalfImage];
     case 8:
-      return &s.LiFiName[0];
+      return &s.LiFiName[Output::LiveImage];
     case 11:
       return &s.histDirFoot1[1];
     case 12:
@@ -128,8 +128,9 @@ QString TrayTip(const Settings& s) {
 }
 
 bool HistoryHeadNeedsDefault(const Settings& s) {
-  return s.HiFileHead[0].isEmpty() && s.HiFileFoot[0].isEmpty() &&
-         s.op2[8] + s.op2[9] + s.op2[2] + s.op2[3] == 0;
+  const int32_t fileCodes = s.op2[Format::Image2FileDate] + s.op2[Format::Image2FileTime] +
+                            s.op2[Format::FileDate] + s.op2[Format::FileTime];
+  return s.HiFileHead[0].isEmpty() && s.HiFileFoot[0].isEmpty() && fileCodes == 0;
 }
 
 }  // namespace quorvin

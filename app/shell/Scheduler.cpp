@@ -11,10 +11,10 @@ namespace {
 constexpr int64_t kSecondsPerDay = 24 * 60 * 60;
 
 bool LiveOutputsOn(const Settings& s) {
-  return s.ch1[6] + s.ch1[7] + s.ch1[8] > 0;
+  return s.ch1[Switch::LiveThumbnail] + s.ch1[Switch::HalfImage] + s.ch1[Switch::LiveImage] > 0;
 }
 bool HistoryOutputsOn(const Settings& s) {
-  return s.ch1[9] + s.ch1[10] > 0;
+  return s.ch1[Switch::HistoryImage] + s.ch1[Switch::HistoryThumbnail] > 0;
 }
 
 }  // namespace
@@ -74,16 +74,17 @@ void Scheduler::Tick() {
   BuildHistoryNames(s, naming_, clock_);
 
   // With a stamp on any output the panel shows the composed text; otherwise the bare patterns.
-  if (s.ch1[1] != 1 && s.ch1[2] != 1 && s.ch1[3] != 1)
+  if (s.ch1[Switch::StampOnHalfImage] != 1 && s.ch1[Switch::StampOnHistoryImage] != 1 &&
+      s.ch1[Switch::StampOnLiveImage] != 1)
     display_.ShowStampSample(s.stampHead + QLatin1Char(' ') +
                              InsertSeparators(naming_.StampDateFormat, s.stampDateSep) + QLatin1Char(' ') +
                              InsertSeparators(naming_.StampTimeFormat, s.stampTimeSep) + QLatin1Char(' ') +
                              s.stampFoot);
 
-  if (s.ch1[28] != 1) {
+  if (s.ch1[Switch::CaptureActive] != 1) {
     ShowTimerStandbyState();
     display_.ShowState(QStringLiteral("STANDBY"), kStandbyColor);
-  } else if (s.op3[16] != 1) {
+  } else if (s.op3[Option::PartTime] != 1) {
     ShowActiveState();
   } else if (InsideOperationTime(s.StartTime, s.EndTime, state_.NowText)) {
     ShowActiveState();
@@ -92,7 +93,7 @@ void Scheduler::Tick() {
     state_.CaptureAllowed = false;
   }
 
-  if (s.ch1[28] == 1 && state_.CaptureAllowed) {
+  if (s.ch1[Switch::CaptureActive] == 1 && state_.CaptureAllowed) {
     if (LiveOutputsOn(s)) {
       display_.SetCycleLabelText(CycleLabel::Live, ClockDisplayForm(state_.NextLiveText));
       if (DueTest(0)) state_.LiveDue = true;
@@ -151,13 +152,14 @@ void Scheduler::ComputeNextCapture(int index) {
 
 void Scheduler::ShowActiveState() {
   using CycleLabel = SchedulerDisplay::CycleLabel;
-  if (settings_.ch1[9] + settings_.ch1[10] != 0) {
+  const Settings& s = settings_;
+  if (s.ch1[Switch::HistoryImage] + s.ch1[Switch::HistoryThumbnail] != 0) {
     display_.SetCycleLabelEnabled(CycleLabel::History, true);
   } else {
     display_.SetCycleLabelText(CycleLabel::History, QStringLiteral("SLEEP"));
     display_.SetCycleLabelEnabled(CycleLabel::History, false);
   }
-  if (settings_.ch1[6] + settings_.ch1[7] + settings_.ch1[8] != 0) {
+  if (s.ch1[Switch::LiveThumbnail] + s.ch1[Switch::HalfImage] + s.ch1[Switch::LiveImage] != 0) {
     display_.SetCycleLabelEnabled(CycleLabel::Live, true);
   } else {
     display_.SetCycleLabelText(CycleLabel::Live, QStringLiteral("SLEEP"));

@@ -13,7 +13,11 @@ bool Check1Shown(int i) {
 void ShellContext::Check1Click(int i) {
   if (i < 0 || i >= static_cast<int>(Check1.size()) || !Check1[i]) return;
   const bool ticked = Check1[i]->isChecked();
-  if ((i >= 1 && i <= 3) || (i >= 6 && i <= 14) || (i >= 17 && i <= 26) || i == 28 || i == 29)
+  // Only the switches that mean something are stored.
+  if ((i >= Switch::StampOnHalfImage && i <= Switch::StampOnLiveImage) ||
+      (i >= Switch::LiveThumbnail && i <= Switch::UseLogoMask) ||
+      (i >= Switch::FirstEffect && i <= Switch::LastEffect) || i == Switch::CaptureActive ||
+      i == Switch::StartInTray)
     settings.ch1[i] = ticked ? 1 : 0;
   if (afterCheck1[i]) afterCheck1[i](ticked);
 }

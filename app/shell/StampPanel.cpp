@@ -53,9 +53,9 @@ StampPanel::StampPanel(ShellContext& context, QWidget* parent) : QWidget(parent)
   auto* sg = new QGridLayout(stamp);
   auto* on = new QHBoxLayout;
   on->addWidget(new QLabel(tr("On")));
-  on->addWidget(c_.MakeCheck1(3, QStringLiteral("Live Full")));
-  on->addWidget(c_.MakeCheck1(1, QStringLiteral("Live Half")));
-  on->addWidget(c_.MakeCheck1(2, QStringLiteral("Histrical")));
+  on->addWidget(c_.MakeCheck1(Switch::StampOnLiveImage, QStringLiteral("Live Full")));
+  on->addWidget(c_.MakeCheck1(Switch::StampOnHalfImage, QStringLiteral("Live Half")));
+  on->addWidget(c_.MakeCheck1(Switch::StampOnHistoryImage, QStringLiteral("Histrical")));
   on->addStretch();
   sg->addLayout(on, 0, 0, 1, 4);
   const char* textNames[] = {"Head", "Foot", "Date separator", "Time separator"};
@@ -85,7 +85,8 @@ StampPanel::StampPanel(ShellContext& context, QWidget* parent) : QWidget(parent)
   auto* style = new QGridLayout;
   Combo2 = Named(new QComboBox, "Combo2");
   for (const auto& s : imaging::kTextStyles) Combo2->addItem(tr(s.name));
-  connect(Combo2, &QComboBox::activated, this, [this](int index) { c_.settings.op3[5] = index; });
+  connect(Combo2, &QComboBox::activated, this,
+          [this](int index) { c_.settings.op3[Option::TextStyle] = index; });
   DropDownOnFocus(Combo2);
   style->addWidget(new QLabel(tr("Style")), 0, 0);
   style->addWidget(Combo2, 0, 1);
@@ -124,10 +125,10 @@ StampPanel::StampPanel(ShellContext& context, QWidget* parent) : QWidget(parent)
   auto* lg = new QGridLayout(logo);
   auto* logoOn = new QHBoxLayout;
   logoOn->addWidget(new QLabel(tr("On")));
-  logoOn->addWidget(c_.MakeCheck1(11, QStringLiteral("Live Full")));
-  logoOn->addWidget(c_.MakeCheck1(12, QStringLiteral("Live Half")));
-  logoOn->addWidget(c_.MakeCheck1(13, QStringLiteral("Histrical")));
-  logoOn->addWidget(c_.MakeCheck1(14, QStringLiteral("use image mask")));
+  logoOn->addWidget(c_.MakeCheck1(Switch::LogoOnLiveImage, QStringLiteral("Live Full")));
+  logoOn->addWidget(c_.MakeCheck1(Switch::LogoOnHalfImage, QStringLiteral("Live Half")));
+  logoOn->addWidget(c_.MakeCheck1(Switch::LogoOnHistoryImage, QStringLiteral("Histrical")));
+  logoOn->addWidget(c_.MakeCheck1(Switch::UseLogoMask, QStringLiteral("use image mask")));
   logoOn->addStretch();
   lg->addLayout(logoOn, 0, 0, 1, 4);
   lg->addWidget(new QLabel(tr("Logo file")), 1, 0);
@@ -139,7 +140,8 @@ StampPanel::StampPanel(ShellContext& context, QWidget* parent) : QWidget(parent)
   auto* logoPlace = new QGroupBox(tr("Place"));
   logoPlace->setLayout(PlaceGrid("Option2", Option2, this));
   for (int i = 0; i < 9; ++i)
-    connect(Option2[i], &QRadioButton::clicked, this, [this, i] { c_.settings.op3[3] = i; });
+    connect(Option2[i], &QRadioButton::clicked, this,
+            [this, i] { c_.settings.op3[Option::LogoPlacement] = i; });
   lg->addWidget(logoPlace, 3, 0, 2, 1);
   const char* posNames[] = {"Top", "Left"};
   for (int i = 0; i < 2; ++i) {
@@ -193,7 +195,7 @@ void StampPanel::UpDown4_Change(int i) {
 }
 
 void StampPanel::Option1_Click(int i) {
-  c_.settings.op3[2] = i;
+  c_.settings.op3[Option::TextPlacement] = i;
   const Qt::Alignment align = i <= 2 ? Qt::AlignLeft : i <= 5 ? Qt::AlignHCenter : Qt::AlignRight;
   c_.Label1[22]->setAlignment(align | Qt::AlignVCenter);
 }
@@ -209,12 +211,14 @@ void StampPanel::Label2_Click(int index) {
 
 void StampPanel::RefreshOptions() {
   const Settings& s = c_.settings;
-  if (s.op3[2] >= 0 && s.op3[2] < 9) {
-    SetCheckedQuietly(Option1[s.op3[2]], true);
-    Option1_Click(s.op3[2]);
+  const int32_t text = s.op3[Option::TextPlacement], logo = s.op3[Option::LogoPlacement];
+  if (text >= 0 && text < 9) {
+    SetCheckedQuietly(Option1[text], true);
+    Option1_Click(text);
   }
-  if (s.op3[3] >= 0 && s.op3[3] < 9) SetCheckedQuietly(Option2[s.op3[3]], true);
-  Combo2->setCurrentIndex(s.op3[5] >= 0 && s.op3[5] < Combo2->count() ? s.op3[5] : -1);
+  if (logo >= 0 && logo < 9) SetCheckedQuietly(Option2[logo], true);
+  const int32_t style = s.op3[Option::TextStyle];
+  Combo2->setCurrentIndex(style >= 0 && style < Combo2->count() ? style : -1);
 }
 
 void StampPanel::RefreshTexts() {
