@@ -40,7 +40,8 @@ double StatusKiB(const char* field) {
   QFile f(QStringLiteral("/proc/self/status"));
   if (!f.open(QIODevice::ReadOnly)) return 0;
   for (const QByteArray& line : f.readAll().split('\n'))
-    if (line.startsWith(field)) return line.mid(static_cast<qsizetype>(strlen(field)) + 1).trimmed().split(' ')[0].toDouble();
+    if (line.startsWith(field))
+      return line.mid(static_cast<qsizetype>(strlen(field)) + 1).trimmed().split(' ')[0].toDouble();
   return 0;
 }
 
@@ -61,7 +62,7 @@ struct Recorder {
     LoadSettings(settings, QStringLiteral("/nonexistent/quorvin18.ini"), options);
     settings.NetworkPath = dir.filePath(QStringLiteral("live/"));
     settings.histPath = dir.filePath(QStringLiteral("hist/"));
-    settings.ch1[9] = settings.ch1[10] = 1;
+    settings.ch1[Switch::HistoryImage] = settings.ch1[Switch::HistoryThumbnail] = 1;
     korvex = std::make_unique<korvex::CKorvexCtrl>();
     for (int i = 0; i < korvex->GetNumDrivers(); ++i)
       if (korvex->DeviceNameList(i).startsWith(QStringLiteral("Test Pattern"))) korvex->SetDeviceIndex(i);

@@ -21,10 +21,10 @@ class FixedClock final : public Clock {
 
 void BM_BuildHistoryNames(benchmark::State& state) {
   Settings s;
-  s.op2[0] = 1;
-  s.op2[1] = 7;
-  s.op2[2] = 1;
-  s.op2[3] = 2;
+  s.op2[Format::FolderDate1] = 1;
+  s.op2[Format::FolderDate2] = 7;
+  s.op2[Format::FileDate] = 1;
+  s.op2[Format::FileTime] = 2;
   s.HiFileHead[0] = QStringLiteral("cam");
   s.histPath = QStringLiteral("/srv/hist");
   NamingState n;

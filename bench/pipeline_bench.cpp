@@ -147,8 +147,8 @@ void BM_LogoOverlayMasked(benchmark::State& state) {
   Settings s;
   s.LogomarkFilename = folder.filePath(QStringLiteral("logo.jpg"));
   s.LogomarkMaskFilename = folder.filePath(QStringLiteral("mask.jpg"));
-  s.ch1[14] = 1;
-  s.op3[3] = 8;
+  s.ch1[quorvin::Switch::UseLogoMask] = 1;
+  s.op3[quorvin::Option::LogoPlacement] = 8;
   quorvin::imaging::SaveJpeg(frame(cv::Rect(0, 0, 200, 100)), s.LogomarkFilename, 24, 25);
   quorvin::imaging::SaveJpeg(frame(cv::Rect(200, 0, 200, 100)), s.LogomarkMaskFilename, 24, 25);
   ImagingControls controls;
