@@ -79,23 +79,35 @@ bool CaptureWindow::ConnectDevice(int index) {
   shown_.reset();
   pipeline_.reset();
   const auto& device = devices_[static_cast<size_t>(index)];
-  settings_->ApplyControls(*device);
   VideoFormat format = device->DefaultFormat();
   if (auto stored = settings_->LoadFormat(*device)) {
-    if (auto fitted = device->FitFormat(*stored)) format = *fitted;
+    if (auto fitted = device->FitFormat(*stored, FitSide::Whole)) format = *fitted;
   }
   format_ = format;
   caps_ = DriverCaps{};
   caps_.hasDlgVideoFormat = !device->Formats().empty();
   caps_.hasDlgVideoSource = !device->Controls().empty();
-  pipeline_ = std::make_unique<DevicePipeline>(device, format_);
-  connect(pipeline_.get(), &DevicePipeline::DeviceFailed, this, &CaptureWindow::OnDeviceFailed);
+  NewPipeline();
   QString error;
-  caps_.captureInitialized = pipeline_->Build(nullptr, &error);
+  caps_.captureInitialized = BuildPipeline(&error);
   if (!caps_.captureInitialized) ReportStatus(kStatusDeviceError, error);
   RefreshStatus();
   if (preview_ && caps_.captureInitialized && !pipeline_->Start(&error))
     ReportStatus(kStatusDeviceError, error);
+  return true;
+}
+
+void CaptureWindow::NewPipeline() {
+  pipeline_ = std::make_unique<DevicePipeline>(CurrentDevice(), format_);
+  connect(pipeline_.get(), &DevicePipeline::DeviceFailed, this, &CaptureWindow::OnDeviceFailed);
+}
+
+bool CaptureWindow::BuildPipeline(QString* error) {
+  if (!pipeline_->Build(nullptr, error)) return false;
+  // The device is there: put back the controls the operator chose (it forgets them when replugged).
+  const QStringList refused = settings_->ApplyControls(*CurrentDevice());
+  if (!refused.isEmpty())
+    ReportStatus(kStatusDeviceError, tr("The device refused %1").arg(refused.join(QStringLiteral(", "))));
   return true;
 }
 
@@ -117,7 +129,7 @@ bool CaptureWindow::Reconnect() {
   if (!DeviceLost()) return true;
   QString error;
   pipeline_->Stop();
-  if (!pipeline_->Build(nullptr, &error)) {
+  if (!BuildPipeline(&error)) {
     ReportStatus(kStatusDeviceError, error);
     return false;
   }
@@ -130,8 +142,11 @@ bool CaptureWindow::Reconnect() {
   return true;
 }
 
-void CaptureWindow::OnDeviceFailed(const QString& message) {
-  ReportStatus(kStatusDeviceLost, tr("Device lost: %1").arg(message));
+void CaptureWindow::OnDeviceFailed(const QString& message, bool busy) {
+  if (busy)
+    ReportStatus(kStatusDeviceBusy, tr("Device busy: %1").arg(message));
+  else
+    ReportStatus(kStatusDeviceLost, tr("Device lost: %1").arg(message));
   // A recording ends on its own loop; a preview just stops until the device is connected again.
   if (!capturing_ && pipeline_) {
     KeepStill();
@@ -213,12 +228,12 @@ bool CaptureWindow::ShowVideoSourceDialog() {
   if (runDialog_(dialog) == QDialog::Accepted) {
     for (const DeviceControl& c : device->Controls()) {
       auto initial = dialog.Initial().find(c.id);
-      if (initial == dialog.Initial().end() || initial->second != c.value)
+      if (c.Keepable() && (initial == dialog.Initial().end() || initial->second != c.value))
         settings_->SaveControl(*device, c.id, c.value);
     }
   } else {
     // The dialog applied every change live for the preview; cancel puts the old values back.
-    for (const auto& [id, value] : dialog.Initial()) device->SetControl(id, value);
+    ApplyControlValues(*device, dialog.Initial());
   }
   caps_.hasDlgVideoSource = !device->Controls().empty();
   return true;
@@ -266,22 +281,29 @@ void CaptureWindow::SetVideoWidth(int width) {
   if (!created_) return;
   VideoFormat f = format_;
   f.width = AbsoluteValue(width);
-  SetVideoFormat(f);
+  ChangeFormat(f, FitSide::Width);
 }
 
 void CaptureWindow::SetVideoHeight(int height) {
   if (!created_) return;
   VideoFormat f = format_;
   f.height = AbsoluteValue(height);
-  SetVideoFormat(f);
+  ChangeFormat(f, FitSide::Height);
 }
 
 bool CaptureWindow::SetVideoFormat(const VideoFormat& wanted) {
+  return ChangeFormat(wanted, FitSide::Whole);
+}
+
+bool CaptureWindow::ChangeFormat(const VideoFormat& wanted, FitSide side) {
   auto device = CurrentDevice();
   if (!created_ || !device || capturing_) return false;
-  auto fitted = device->FitFormat(wanted);
+  auto fitted = device->FitFormat(wanted, side);
   if (!fitted) {
-    ReportStatus(kStatusDeviceError, tr("The device cannot deliver %1").arg(wanted.Describe()));
+    const QString what = side == FitSide::Width    ? tr("width %1").arg(wanted.width)
+                         : side == FitSide::Height ? tr("height %1").arg(wanted.height)
+                                                   : wanted.Describe();
+    ReportStatus(kStatusDeviceError, tr("The device cannot deliver %1").arg(what));
     return false;
   }
   if (*fitted == format_ && !DeviceLost()) return true;
@@ -289,10 +311,9 @@ bool CaptureWindow::SetVideoFormat(const VideoFormat& wanted) {
   format_ = *fitted;
   settings_->SaveFormat(*device, format_);
   shown_.reset();
-  pipeline_ = std::make_unique<DevicePipeline>(device, format_);
-  connect(pipeline_.get(), &DevicePipeline::DeviceFailed, this, &CaptureWindow::OnDeviceFailed);
+  NewPipeline();
   QString error;
-  caps_.captureInitialized = pipeline_->Build(nullptr, &error);
+  caps_.captureInitialized = BuildPipeline(&error);
   RefreshStatus();
   if (!caps_.captureInitialized) {
     ReportStatus(kStatusDeviceError, error);
@@ -325,8 +346,7 @@ QImage CaptureWindow::GrabImage() {
     return {};
   }
   auto device = CurrentDevice();
-  const uint64_t skip = device ? static_cast<uint64_t>(std::max(0, device->SettleFrames())) : 0;
-  auto frame = pipeline_->WaitFrame(before + skip, kGrabTimeoutMs);
+  auto frame = pipeline_->WaitSettled(before, device ? device->SettleMs() : 0, kGrabTimeoutMs);
   QImage image = frame ? frame->image.copy() : QImage();
   frame.reset();
   pipeline_->Stop();

@@ -114,10 +114,7 @@ bool DevicePipeline::Build(const RecordingRequest* recording, QString* error) {
   }
   g_object_set(filter.get(), "caps", caps.get(), nullptr);
   gst_bin_add(GST_BIN(pipeline.get()), source.get());  // the bin takes its own reference
-  if (!gst_element_link(source.get(), filter.get())) {
-    if (error) *error = QStringLiteral("the device cannot deliver %1").arg(format_.Describe());
-    return false;
-  }
+  if (!LinkOpenedSource(pipeline.get(), source.get(), filter.get(), error)) return false;
 
   ElementPtr appsink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "frames"));
   GstAppSinkCallbacks callbacks{};
@@ -143,6 +140,30 @@ bool DevicePipeline::Build(const RecordingRequest* recording, QString* error) {
   pipeline_ = std::move(pipeline);
   if (recording) AddProbes(*recording);
   return true;
+}
+
+bool DevicePipeline::LinkOpenedSource(GstElement* pipeline, GstElement* source, GstElement* filter,
+                                      QString* error) {
+  // A source in NULL offers every format it might have, so a link would never fail; opened (READY) it
+  // offers what the device has, and a format it lacks is caught here instead of as a stream error later.
+  BusPtr bus(gst_element_get_bus(pipeline));
+  const bool opened = gst_element_set_state(source, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+  const bool linked = opened && gst_element_link(source, filter);
+  gst_element_set_state(source, GST_STATE_NULL);  // the camera rests until the pipeline starts
+  QString text;
+  while (GstMessage* message = gst_bus_pop(bus.get())) {
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && text.isEmpty()) {
+      GError* raw = nullptr;
+      gst_message_parse_error(message, &raw, nullptr);
+      ErrorPtr parsed(raw);
+      text = parsed ? ToQString(parsed->message) : QString();
+    }
+    gst_message_unref(message);
+  }
+  if (!opened && error) *error = text.isEmpty() ? QStringLiteral("the device does not open") : text;
+  if (opened && !linked && error)
+    *error = QStringLiteral("the device cannot deliver %1").arg(format_.Describe());
+  return linked;
 }
 
 void DevicePipeline::AddProbes(const RecordingRequest&) {
@@ -184,7 +205,11 @@ bool DevicePipeline::Start(QString* error) {
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     const QString failure = FailureText();
     if (error) *error = failure.isEmpty() ? QStringLiteral("the device does not start") : failure;
-    failed_ = true;
+    {
+      std::lock_guard lock(mutex_);
+      failed_ = true;
+    }
+    frameArrived_.notify_all();
     return false;
   }
   running_ = true;
@@ -221,6 +246,19 @@ std::shared_ptr<const Frame> DevicePipeline::WaitFrame(uint64_t after, int timeo
     return failed_ || eos_ || (latest_ && latest_->seq > after);
   });
   if (!arrived || !latest_ || latest_->seq <= after) return nullptr;
+  return latest_;
+}
+
+std::shared_ptr<const Frame> DevicePipeline::WaitSettled(uint64_t after, int settleMs, int timeoutMs) {
+  // Settling counts time, not frames: a slow camera (2 fps, or slowed by low light) sends few frames.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::unique_lock lock(mutex_);
+  auto arrived = [&] { return latest_ && latest_->seq > after; };
+  frameArrived_.wait_until(lock, deadline, [&] { return failed_ || eos_ || arrived(); });
+  if (!arrived()) return nullptr;
+  const auto settled =
+      std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(settleMs));
+  frameArrived_.wait_until(lock, settled, [&] { return failed_ || eos_; });
   return latest_;
 }
 
@@ -265,16 +303,19 @@ GstBusSyncReply DevicePipeline::OnBusMessage(GstBus*, GstMessage* message, gpoin
       ErrorPtr error(raw);
       GCharPtr debug_text(debug);
       const QString text = error ? ToQString(error->message) : QStringLiteral("device error");
+      const bool busy =
+          error && error->domain == GST_RESOURCE_ERROR && error->code == GST_RESOURCE_ERROR_BUSY;
       qCWarning(lcPipeline) << "device error:" << text << ToQString(debug);
+      bool first = false;
       {
         std::lock_guard lock(self->mutex_);
         if (self->failure_.isEmpty()) self->failure_ = text;
+        first = !self->failed_.exchange(true);
       }
-      const bool first = !self->failed_.exchange(true);
       self->frameArrived_.notify_all();
       if (first)
         QMetaObject::invokeMethod(
-            self, [self, text] { emit self->DeviceFailed(text); }, Qt::QueuedConnection);
+            self, [self, text, busy] { emit self->DeviceFailed(text, busy); }, Qt::QueuedConnection);
       break;
     }
     case GST_MESSAGE_EOS: {

@@ -60,6 +60,9 @@ class DevicePipeline : public QObject {
   uint64_t FrameSeq() const;
   // The first frame numbered above `after`; null when none comes within `timeoutMs` or the device fails.
   std::shared_ptr<const Frame> WaitFrame(uint64_t after, int timeoutMs);
+  // The newest frame `settleMs` after the first one numbered above `after`, or at `timeoutMs` the newest
+  // that came; null only when none came (or the device failed first).
+  std::shared_ptr<const Frame> WaitSettled(uint64_t after, int settleMs, int timeoutMs);
 
   // Ends a recording: every source sends end-of-stream so the AVI index is written.
   void SendEos();
@@ -69,13 +72,15 @@ class DevicePipeline : public QObject {
   int64_t DroppedFrames() const { return queuedIn_ - queuedOut_; }
 
  signals:
-  void DeviceFailed(const QString& message);
+  // `busy`: another program holds the device.
+  void DeviceFailed(const QString& message, bool busy);
   void EndOfStream();
   void FrameLimitReached();
 
  private:
   static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
   static GstFlowReturn OnNewSample(GstAppSink* sink, gpointer self);
+  bool LinkOpenedSource(GstElement* pipeline, GstElement* source, GstElement* filter, QString* error);
   void AddProbes(const RecordingRequest& recording);
 
   std::shared_ptr<CaptureDevice> device_;
@@ -88,6 +93,7 @@ class DevicePipeline : public QObject {
   std::shared_ptr<const Frame> latest_;
   uint64_t seq_ = 0;
   QString failure_;
+  // Written under mutex_, so a waiter never misses the wake-up; atomic for the lock-free readers.
   std::atomic<bool> failed_{false};
   std::atomic<bool> eos_{false};
 

@@ -45,17 +45,32 @@ void DeviceSettingsStore::SaveFormat(const CaptureDevice& device, const VideoFor
   ini.setValue(QStringLiteral("pixelFormat"), format.pixelFormat);
 }
 
-void DeviceSettingsStore::ApplyControls(CaptureDevice& device) const {
+QStringList DeviceSettingsStore::ApplyControls(CaptureDevice& device) const {
   QSettings ini(path_, QSettings::IniFormat);
   ini.beginGroup(Group(device) + QStringLiteral("/controls"));
-  const QStringList keys = ini.childKeys();
-  if (keys.isEmpty()) return;
-  for (const DeviceControl& control : device.Controls()) {
-    if (!keys.contains(control.id)) continue;
+  std::map<QString, int> values;
+  for (const QString& id : ini.childKeys()) {
     bool ok = false;
-    const int value = ini.value(control.id).toInt(&ok);
-    if (ok && value >= control.minimum && value <= control.maximum) device.SetControl(control.id, value);
+    const int value = ini.value(id).toInt(&ok);
+    if (ok) values[id] = value;
   }
+  return values.empty() ? QStringList() : ApplyControlValues(device, values);
+}
+
+QStringList ApplyControlValues(CaptureDevice& device, const std::map<QString, int>& values) {
+  QStringList refused;
+  for (const bool auto_modes : {true, false}) {
+    // Read afresh for the second pass: the modes just set decide which manual controls are active.
+    for (const DeviceControl& c : device.Controls()) {
+      const auto wanted = values.find(c.id);
+      if (wanted == values.end() || c.autoMode != auto_modes || !c.Keepable()) continue;
+      if (c.inactive || wanted->second == c.value || wanted->second < c.minimum || wanted->second > c.maximum)
+        continue;
+      if (!device.SetControl(c.id, wanted->second))
+        refused << QStringLiteral("%1 = %2").arg(c.label).arg(wanted->second);
+    }
+  }
+  return refused;
 }
 
 void DeviceSettingsStore::SaveControl(const CaptureDevice& device, const QString& id, int value) {

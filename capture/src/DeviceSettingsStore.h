@@ -5,6 +5,8 @@
 #include <korvex/CaptureDevice.h>
 
 #include <QString>
+#include <QStringList>
+#include <map>
 #include <optional>
 
 namespace korvex {
@@ -16,8 +18,8 @@ class DeviceSettingsStore {
 
   std::optional<VideoFormat> LoadFormat(const CaptureDevice& device) const;
   void SaveFormat(const CaptureDevice& device, const VideoFormat& format);
-  // Sets every stored control the device still offers.
-  void ApplyControls(CaptureDevice& device) const;
+  // Sets the stored controls the device still offers (ApplyControlValues); the refused ones.
+  QStringList ApplyControls(CaptureDevice& device) const;
   void SaveControl(const CaptureDevice& device, const QString& id, int value);
   AudioFormat LoadAudio() const;
   void SaveAudio(const AudioFormat& format);
@@ -25,5 +27,11 @@ class DeviceSettingsStore {
  private:
   QString path_;
 };
+
+// Sets `values` (control id to value) on the device: automatic modes first, because a camera refuses a
+// manual value while its automatic mode is on; then the others the device reports active. Write-only and
+// volatile controls are never set again, values the device already has are skipped. Returns the refused
+// ones as "label = value".
+QStringList ApplyControlValues(CaptureDevice& device, const std::map<QString, int>& values);
 
 }  // namespace korvex

@@ -107,45 +107,85 @@ SourceDialog::SourceDialog(CaptureDevice& device, QWidget* parent) : QDialog(par
   auto* form = new QFormLayout;
   for (const DeviceControl& c : device_.Controls()) {
     initial_[c.id] = c.value;
-    const QString id = c.id;
-    QWidget* editor = nullptr;
-    if (c.kind == DeviceControl::Kind::Boolean) {
-      auto* box = new QCheckBox(this);
-      box->setChecked(c.value != 0);
-      connect(box, &QCheckBox::toggled, this, [this, id](bool on) { device_.SetControl(id, on ? 1 : 0); });
-      editor = box;
-    } else if (c.kind == DeviceControl::Kind::Menu) {
-      auto* box = new QComboBox(this);
-      for (int i = 0; i < c.menuItems.size(); ++i) box->addItem(c.menuItems[i], c.minimum + i);
-      SelectData(box, c.value);
-      connect(box, &QComboBox::currentIndexChanged, this,
-              [this, id, box] { device_.SetControl(id, box->currentData().toInt()); });
-      editor = box;
-    } else {
-      auto* spin = new QSpinBox(this);
-      spin->setRange(c.minimum, c.maximum);
-      spin->setSingleStep(c.step);
-      spin->setValue(c.value);
-      auto* slider = new QSlider(Qt::Horizontal, this);
-      slider->setRange(c.minimum, c.maximum);
-      slider->setSingleStep(c.step);
-      slider->setValue(c.value);
-      connect(slider, &QSlider::valueChanged, spin, &QSpinBox::setValue);
-      connect(spin, &QSpinBox::valueChanged, slider, &QSlider::setValue);
-      connect(spin, &QSpinBox::valueChanged, this, [this, id](int v) { device_.SetControl(id, v); });
-      auto* row = new QWidget(this);
-      auto* row_layout = new QHBoxLayout(row);
-      row_layout->setContentsMargins(0, 0, 0, 0);
-      row_layout->addWidget(slider, 1);
-      row_layout->addWidget(spin);
-      spin->setObjectName(QStringLiteral("control_") + id);
-      editor = row;
-    }
-    if (editor->objectName().isEmpty()) editor->setObjectName(QStringLiteral("control_") + id);
+    QWidget* editor = MakeEditor(c);
+    editor->setEnabled(!c.inactive);
     form->addRow(c.label, editor);
   }
   layout->addLayout(form);
+  refusal_ = new QLabel(this);
+  refusal_->setObjectName(QStringLiteral("refusal"));
+  layout->addWidget(refusal_);
   AddButtons(this, layout);
+}
+
+QWidget* SourceDialog::MakeEditor(const DeviceControl& c) {
+  const QString id = c.id, label = c.label;
+  if (c.kind == DeviceControl::Kind::Boolean) {
+    auto* box = new QCheckBox(this);
+    box->setObjectName(QStringLiteral("control_") + id);
+    box->setChecked(c.value != 0);
+    connect(box, &QCheckBox::toggled, this, [this, id, label](bool on) { Set(id, label, on ? 1 : 0); });
+    editors_[id] = {box, [box](int v) { box->setChecked(v != 0); }};
+    return box;
+  }
+  if (c.kind == DeviceControl::Kind::Menu) {
+    auto* box = new QComboBox(this);
+    box->setObjectName(QStringLiteral("control_") + id);
+    for (int i = 0; i < c.menuItems.size(); ++i) box->addItem(c.menuItems[i], c.MenuValue(i));
+    SelectData(box, c.value);
+    connect(box, &QComboBox::currentIndexChanged, this,
+            [this, id, label, box] { Set(id, label, box->currentData().toInt()); });
+    editors_[id] = {box, [box](int v) { SelectData(box, v); }};
+    return box;
+  }
+  auto* spin = new QSpinBox(this);
+  spin->setRange(c.minimum, c.maximum);
+  spin->setSingleStep(c.step);
+  spin->setValue(c.value);
+  spin->setObjectName(QStringLiteral("control_") + id);
+  if (c.writeOnly) {
+    // A relative move: sent once the operator has typed it, never read back.
+    spin->setKeyboardTracking(false);
+    connect(spin, &QSpinBox::valueChanged, this, [this, id, label](int v) { Set(id, label, v); });
+    editors_[id] = {spin, [](int) {}};
+    return spin;
+  }
+  auto* slider = new QSlider(Qt::Horizontal, this);
+  slider->setRange(c.minimum, c.maximum);
+  slider->setSingleStep(c.step);
+  slider->setValue(c.value);
+  connect(slider, &QSlider::valueChanged, spin, &QSpinBox::setValue);
+  connect(spin, &QSpinBox::valueChanged, slider, &QSlider::setValue);
+  connect(spin, &QSpinBox::valueChanged, this, [this, id, label](int v) { Set(id, label, v); });
+  auto* row = new QWidget(this);
+  auto* row_layout = new QHBoxLayout(row);
+  row_layout->setContentsMargins(0, 0, 0, 0);
+  row_layout->addWidget(slider, 1);
+  row_layout->addWidget(spin);
+  editors_[id] = {row, [spin, slider](int v) {
+                    spin->setValue(v);
+                    slider->setValue(v);
+                  }};
+  return row;
+}
+
+void SourceDialog::Set(const QString& id, const QString& label, int value) {
+  const bool taken = device_.SetControl(id, value);
+  Refresh();
+  refusal_->setText(taken ? QString() : tr("The device refused %1 = %2").arg(label).arg(value));
+}
+
+void SourceDialog::Refresh() {
+  for (const DeviceControl& c : device_.Controls()) {
+    const auto editor = editors_.find(c.id);
+    if (editor == editors_.end()) continue;
+    auto& [widget, show] = editor->second;
+    const QList<QWidget*> parts = widget->findChildren<QWidget*>() << widget;
+    for (QWidget* part : parts) part->blockSignals(true);
+    show(c.value);
+    for (QWidget* part : parts) part->blockSignals(false);
+    widget->setEnabled(!c.inactive);
+  }
 }
 
 const char* const AudioFormatDialog::kTitle = "ｻﾝﾌﾟﾘﾝｸﾞ Format Selection";

@@ -7,7 +7,10 @@
 #include <QDialog>
 #include <map>
 
+#include <functional>
+
 class QComboBox;
+class QLabel;
 
 namespace korvex {
 
@@ -29,7 +32,8 @@ class FormatDialog : public QDialog {
 };
 
 // Changes reach the device at once so the preview shows them; whoever runs the dialog puts the
-// Initial() values back when it is cancelled.
+// Initial() values back when it is cancelled. After each change every control is read again (one control
+// may switch another on or off, or be refused), and a refusal is shown in the label "refusal".
 class SourceDialog : public QDialog {
   Q_OBJECT
  public:
@@ -38,8 +42,15 @@ class SourceDialog : public QDialog {
   const std::map<QString, int>& Initial() const { return initial_; }
 
  private:
+  QWidget* MakeEditor(const DeviceControl& c);
+  void Set(const QString& id, const QString& label, int value);
+  void Refresh();
+
   CaptureDevice& device_;
   std::map<QString, int> initial_;
+  // Each control's editor and how it shows a value read from the device.
+  std::map<QString, std::pair<QWidget*, std::function<void(int)>>> editors_;
+  QLabel* refusal_;
 };
 
 class AudioFormatDialog : public QDialog {

@@ -62,7 +62,7 @@ VideoFormat TestPatternDevice::DefaultFormat() const {
   return VideoFormat{640, 480, 30, 1, QStringLiteral("BGRx")};
 }
 
-std::optional<VideoFormat> TestPatternDevice::FitFormat(const VideoFormat& wanted) const {
+std::optional<VideoFormat> TestPatternDevice::FitFormat(const VideoFormat& wanted, FitSide) const {
   // The pattern is drawn at any size, so every sensible request is met exactly.
   if (!wanted.IsValid() || wanted.width > kMaxSide || wanted.height > kMaxSide) return std::nullopt;
   const auto formats = Formats();

@@ -58,24 +58,38 @@ QStringList Fourccs(const GstStructure* s) {
   return out;
 }
 
-std::vector<int> IntValues(const GstStructure* s, const char* field) {
+// An int field of caps: its values, or a range [min, max] with its step.
+struct Ints {
+  std::vector<int> values;
+  bool range = false;
+  int min = 0, max = 0, step = 1;
+};
+
+Ints IntValues(const GstStructure* s, const char* field) {
   const GValue* v = gst_structure_get_value(s, field);
-  if (!v) return {};
-  if (G_VALUE_HOLDS_INT(v)) return {g_value_get_int(v)};
-  if (GST_VALUE_HOLDS_INT_RANGE(v)) {
-    // A stepwise size range: offer its ends; FitFormat still accepts sizes in between.
-    return {gst_value_get_int_range_min(v), gst_value_get_int_range_max(v)};
-  }
-  if (GST_VALUE_HOLDS_LIST(v)) {
-    std::vector<int> out;
+  Ints out;
+  if (!v) return out;
+  if (G_VALUE_HOLDS_INT(v)) {
+    out.values = {g_value_get_int(v)};
+  } else if (GST_VALUE_HOLDS_INT_RANGE(v)) {
+    out.range = true;
+    out.min = gst_value_get_int_range_min(v);
+    out.max = gst_value_get_int_range_max(v);
+    out.step = std::max(1, gst_value_get_int_range_step(v));
+  } else if (GST_VALUE_HOLDS_LIST(v)) {
     for (guint i = 0; i < gst_value_list_get_size(v); ++i) {
       const GValue* item = gst_value_list_get_value(v, i);
-      if (G_VALUE_HOLDS_INT(item)) out.push_back(g_value_get_int(item));
+      if (G_VALUE_HOLDS_INT(item)) out.values.push_back(g_value_get_int(item));
     }
-    return out;
   }
-  return {};
+  return out;
 }
+
+// Common sizes, offered where a device accepts a range of sizes.
+constexpr std::pair<int, int> kCommonSizes[] = {
+    {3840, 2160}, {2560, 1440}, {1920, 1080}, {1280, 1024}, {1280, 960}, {1280, 720}, {1024, 768},
+    {800, 600},   {640, 480},   {640, 360},   {352, 288},   {320, 240},  {176, 144},  {160, 120}};
+constexpr int kCommonRates[] = {60, 50, 30, 25, 20, 15, 10, 5};
 
 std::vector<std::pair<int, int>> Rates(const GstStructure* s) {
   const GValue* v = gst_structure_get_value(s, "framerate");
@@ -88,11 +102,68 @@ std::vector<std::pair<int, int>> Rates(const GstStructure* s) {
   if (GST_VALUE_HOLDS_LIST(v)) {
     for (guint i = 0; i < gst_value_list_get_size(v); ++i) add(gst_value_list_get_value(v, i));
   } else if (GST_VALUE_HOLDS_FRACTION_RANGE(v)) {
-    add(gst_value_get_fraction_range_max(v));
+    // A device that cannot list its rates reports [0/1, 2147483647/1]: offer the common rates inside the
+    // range, else its top.
+    const GValue* lo = gst_value_get_fraction_range_min(v);
+    const GValue* hi = gst_value_get_fraction_range_max(v);
+    auto value = [](const GValue* f) {
+      return static_cast<double>(gst_value_get_fraction_numerator(f)) / gst_value_get_fraction_denominator(f);
+    };
+    for (int rate : kCommonRates)
+      if (rate >= value(lo) && rate <= value(hi)) out.emplace_back(rate, 1);
+    if (out.empty()) add(hi);
   } else {
     add(v);
   }
   return out;
+}
+
+int Snap(int value, int low, int high, int step) {
+  value = std::clamp(value, low, high);
+  return low + (value - low) / step * step;
+}
+
+// A text field of a V4L2 record; it fills its array without an ending NUL when it is that long.
+template <size_t N>
+QString Text(const __u8 (&text)[N]) {
+  const auto* chars = reinterpret_cast<const char*>(text);
+  return QString::fromUtf8(chars, static_cast<qsizetype>(qstrnlen(chars, N)));
+}
+
+// The controls whose automatic mode decides whether the camera takes a manual value.
+bool IsAutoMode(unsigned id) {
+  switch (id) {
+    case V4L2_CID_EXPOSURE_AUTO:
+    case V4L2_CID_EXPOSURE_AUTO_PRIORITY:
+    case V4L2_CID_AUTO_WHITE_BALANCE:
+    case V4L2_CID_AUTO_N_PRESET_WHITE_BALANCE:
+    case V4L2_CID_FOCUS_AUTO:
+    case V4L2_CID_AUTOGAIN:
+    case V4L2_CID_HUE_AUTO:
+    case V4L2_CID_AUTOBRIGHTNESS:
+    case V4L2_CID_ISO_SENSITIVITY_AUTO:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The formats v4l2src finds on the node, as caps text; empty when it cannot open it.
+QString ProbeCaps(const QString& path) {
+  EnsureGstInitialised();
+  ElementPtr source(gst_element_factory_make("v4l2src", nullptr));
+  if (!source) return {};
+  gst_object_ref_sink(source.get());
+  g_object_set(source.get(), "device", path.toLocal8Bit().constData(), nullptr);
+  QString text;
+  if (gst_element_set_state(source.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) {
+    PadPtr pad(gst_element_get_static_pad(source.get(), "src"));
+    CapsPtr caps(gst_pad_query_caps(pad.get(), nullptr));
+    GCharPtr caps_text(caps ? gst_caps_to_string(caps.get()) : nullptr);
+    text = ToQString(caps_text.get());
+  }
+  gst_element_set_state(source.get(), GST_STATE_NULL);
+  return text;
 }
 
 double Fps(const VideoFormat& f) {
@@ -109,52 +180,94 @@ QString FormatDriverVersion(const QString& driver, unsigned version) {
       .arg(version & 0xff);
 }
 
-V4l2Device::V4l2Device(V4l2Identity identity, std::vector<VideoFormat> formats)
+V4l2Device::V4l2Device(V4l2Identity identity, V4l2Formats formats)
     : identity_(std::move(identity)), formats_(std::move(formats)) {}
+
+std::shared_ptr<V4l2Device> V4l2Device::Probe(const QString& path) {
+  V4l2Identity id;
+  {
+    Fd fd(path);
+    v4l2_capability cap{};
+    if (!fd.ok() || Xioctl(fd.get(), VIDIOC_QUERYCAP, &cap) != 0) return nullptr;
+    const unsigned node_caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+    // A camera's metadata node shares its card and bus but carries no pictures.
+    if (!(node_caps & V4L2_CAP_VIDEO_CAPTURE)) return nullptr;
+    id = V4l2Identity{Text(cap.card), Text(cap.driver), cap.version, path, Text(cap.bus_info)};
+  }
+  auto formats = FormatsFromCaps(ProbeCaps(path));
+  if (formats.offered.empty()) return nullptr;
+  return std::make_shared<V4l2Device>(std::move(id), std::move(formats));
+}
 
 QString V4l2Device::SettingsKey() const {
   QString key = QStringLiteral("v4l2 %1 %2").arg(identity_.card, identity_.busInfo);
   return key.trimmed();
 }
 
-std::vector<VideoFormat> V4l2Device::FormatsFromCaps(const QString& text) {
+V4l2Formats V4l2Device::FormatsFromCaps(const QString& text) {
   EnsureGstInitialised();
-  std::vector<VideoFormat> out;
+  V4l2Formats out;
   CapsPtr caps(gst_caps_from_string(text.toUtf8().constData()));
   if (!caps) return out;
   std::set<std::tuple<QString, int, int, int, int>> seen;
+  auto offer = [&](const QString& pixel, int w, int h, const std::vector<std::pair<int, int>>& rates) {
+    for (const auto& [num, den] : rates)
+      if (seen.emplace(pixel, w, h, num, den).second)
+        out.offered.push_back(VideoFormat{w, h, num, den, pixel});
+  };
   for (guint i = 0; i < gst_caps_get_size(caps.get()); ++i) {
     const GstStructure* s = gst_caps_get_structure(caps.get(), i);
-    const auto widths = IntValues(s, "width");
-    const auto heights = IntValues(s, "height");
+    const Ints widths = IntValues(s, "width");
+    const Ints heights = IntValues(s, "height");
     const auto rates = Rates(s);
     for (const QString& pixel : Fourccs(s)) {
-      for (size_t k = 0; k < std::min(widths.size(), heights.size()); ++k) {
-        for (const auto& [num, den] : rates) {
-          if (seen.emplace(pixel, widths[k], heights[k], num, den).second)
-            out.push_back(VideoFormat{widths[k], heights[k], num, den, pixel});
-        }
+      if (!widths.range && !heights.range) {
+        for (size_t k = 0; k < std::min(widths.values.size(), heights.values.size()); ++k)
+          offer(pixel, widths.values[k], heights.values[k], rates);
+        continue;
       }
+      // A stepwise range: its common sizes (its largest when it holds none), any size inside it on request.
+      SizeRange range{pixel,
+                      widths.range ? widths.min : widths.values.at(0),
+                      widths.range ? widths.max : widths.values.at(0),
+                      widths.step,
+                      heights.range ? heights.min : heights.values.at(0),
+                      heights.range ? heights.max : heights.values.at(0),
+                      heights.step,
+                      rates};
+      bool any = false;
+      for (const auto& [w, h] : kCommonSizes) {
+        if (!range.HasWidth(w) || !range.HasHeight(h)) continue;
+        offer(pixel, w, h, rates);
+        any = true;
+      }
+      if (!any) offer(pixel, range.maxWidth, range.maxHeight, rates);
+      out.ranges.push_back(std::move(range));
     }
   }
   return out;
 }
 
 VideoFormat V4l2Device::DefaultFormat() const {
-  // 640x480 when offered (what most programs open a webcam with), else the first format listed.
-  for (const auto& f : formats_)
-    if (f.width == 640 && f.height == 480 && f.pixelFormat != QLatin1String("MJPG")) return f;
-  for (const auto& f : formats_)
-    if (f.width == 640 && f.height == 480) return f;
-  return formats_.empty() ? VideoFormat{} : formats_.front();
+  // 640x480 when offered (what most programs open a webcam with), uncompressed and nearest 30 fps if it
+  // can be, else the first format listed.
+  const VideoFormat* best = nullptr;
+  auto cost = [](const VideoFormat& f) {
+    return (f.pixelFormat == QLatin1String("MJPG") ? 1000.0 : 0.0) + std::abs(Fps(f) - 30.0);
+  };
+  for (const auto& f : formats_.offered)
+    if (f.width == 640 && f.height == 480 && (!best || cost(f) < cost(*best))) best = &f;
+  if (best) return *best;
+  return formats_.offered.empty() ? VideoFormat{} : formats_.offered.front();
 }
 
-std::optional<VideoFormat> V4l2Device::FitFormat(const VideoFormat& wanted) const {
-  // A width or height set alone keeps the other side: take the offered size that shares the side that
-  // was set and comes nearest in the other, in the same pixel format, at the nearest rate.
+std::optional<VideoFormat> V4l2Device::FitFormat(const VideoFormat& wanted, FitSide side) const {
+  if (side != FitSide::Whole) return FitSideInRange(wanted, side);
+  // A stored or chosen format: the offered size that shares a side with it and comes nearest in the
+  // other, in the same pixel format, at the nearest rate; any size inside a range as it is.
   const VideoFormat* best = nullptr;
   double best_cost = 0;
-  for (const auto& f : formats_) {
+  for (const auto& f : formats_.offered) {
     if (f.pixelFormat != wanted.pixelFormat) continue;
     if (f.width != wanted.width && f.height != wanted.height) continue;
     const double cost = std::abs(f.width - wanted.width) + std::abs(f.height - wanted.height) +
@@ -164,8 +277,47 @@ std::optional<VideoFormat> V4l2Device::FitFormat(const VideoFormat& wanted) cons
       best_cost = cost;
     }
   }
+  if (best && best_cost < 1) return *best;
+  for (const auto& r : formats_.ranges) {
+    if (r.pixelFormat == wanted.pixelFormat && r.HasWidth(wanted.width) && r.HasHeight(wanted.height))
+      return FitSideInRange(wanted, FitSide::Width);
+  }
   if (!best) return std::nullopt;
   return *best;
+}
+
+std::optional<VideoFormat> V4l2Device::FitSideInRange(const VideoFormat& wanted, FitSide side) const {
+  // A width or height set alone: that side exactly, in any pixel format (the larger sizes of a webcam
+  // are often MJPEG only); then the other side nearest, then the rate, then the same pixel format.
+  const bool by_width = side != FitSide::Height;
+  std::optional<VideoFormat> best;
+  double best_cost = 0;
+  auto consider = [&](const VideoFormat& f) {
+    const double cost =
+        (by_width ? std::abs(f.height - wanted.height) : std::abs(f.width - wanted.width)) * 1e4 +
+        std::abs(Fps(f) - Fps(wanted)) * 10 + (f.pixelFormat != wanted.pixelFormat ? 1 : 0);
+    if (!best || cost < best_cost) {
+      best = f;
+      best_cost = cost;
+    }
+  };
+  for (const auto& f : formats_.offered)
+    if (by_width ? f.width == wanted.width : f.height == wanted.height) consider(f);
+  for (const auto& r : formats_.ranges) {
+    if (by_width ? !r.HasWidth(wanted.width) : !r.HasHeight(wanted.height)) continue;
+    VideoFormat f = wanted;
+    f.pixelFormat = r.pixelFormat;
+    if (by_width)
+      f.height = Snap(wanted.height, r.minHeight, r.maxHeight, r.heightStep);
+    else
+      f.width = Snap(wanted.width, r.minWidth, r.maxWidth, r.widthStep);
+    for (const auto& [num, den] : r.rates) {
+      f.fpsNum = num;
+      f.fpsDen = den;
+      consider(f);
+    }
+  }
+  return best;
 }
 
 std::vector<DeviceControl> V4l2Device::Controls() const {
@@ -181,7 +333,7 @@ std::vector<DeviceControl> V4l2Device::Controls() const {
                    query.type == V4L2_CTRL_TYPE_MENU)) {
       DeviceControl c;
       c.id = QString::number(query.id);
-      c.label = QString::fromUtf8(reinterpret_cast<const char*>(query.name));
+      c.label = Text(query.name);
       c.kind = query.type == V4L2_CTRL_TYPE_BOOLEAN ? DeviceControl::Kind::Boolean
                : query.type == V4L2_CTRL_TYPE_MENU  ? DeviceControl::Kind::Menu
                                                     : DeviceControl::Kind::Integer;
@@ -189,17 +341,24 @@ std::vector<DeviceControl> V4l2Device::Controls() const {
       c.maximum = query.maximum;
       c.step = std::max<int>(1, query.step);
       c.defaultValue = query.default_value;
+      c.inactive = query.flags & V4L2_CTRL_FLAG_INACTIVE;
+      c.writeOnly = query.flags & V4L2_CTRL_FLAG_WRITE_ONLY;
+      c.isVolatile = query.flags & V4L2_CTRL_FLAG_VOLATILE;
+      c.autoMode = IsAutoMode(query.id);
       v4l2_control value{};
       value.id = query.id;
-      c.value = Xioctl(fd.get(), VIDIOC_G_CTRL, &value) == 0 ? value.value : query.default_value;
+      // A write-only control (a relative move) has nothing to read: it rests at its default.
+      c.value =
+          !c.writeOnly && Xioctl(fd.get(), VIDIOC_G_CTRL, &value) == 0 ? value.value : query.default_value;
       if (c.kind == DeviceControl::Kind::Menu) {
+        // Menus may have gaps: only the items the device answers for are offered.
         for (int i = query.minimum; i <= query.maximum; ++i) {
           v4l2_querymenu item{};
           item.id = query.id;
           item.index = static_cast<unsigned>(i);
-          c.menuItems << (Xioctl(fd.get(), VIDIOC_QUERYMENU, &item) == 0
-                              ? QString::fromUtf8(reinterpret_cast<const char*>(item.name))
-                              : QString::number(i));
+          if (Xioctl(fd.get(), VIDIOC_QUERYMENU, &item) != 0) continue;
+          c.menuItems << Text(item.name);
+          c.menuValues << i;
         }
       }
       out.push_back(c);
@@ -214,7 +373,6 @@ bool V4l2Device::SetControl(const QString& id, int value) {
   bool numeric = false;
   const unsigned cid = id.toUInt(&numeric);
   if (!numeric) return false;
-  values_[id] = value;
   Fd fd(identity_.path);
   if (!fd.ok()) return false;
   v4l2_control control{};
@@ -229,9 +387,8 @@ bool V4l2Device::LocateDevice() {
     Fd fd(path);
     v4l2_capability cap{};
     if (!fd.ok() || Xioctl(fd.get(), VIDIOC_QUERYCAP, &cap) != 0) return false;
-    return QString::fromUtf8(reinterpret_cast<const char*>(cap.card)) == identity_.card &&
-           (identity_.busInfo.isEmpty() ||
-            QString::fromUtf8(reinterpret_cast<const char*>(cap.bus_info)) == identity_.busInfo);
+    return Text(cap.card) == identity_.card &&
+           (identity_.busInfo.isEmpty() || Text(cap.bus_info) == identity_.busInfo);
   };
   if (matches(identity_.path)) return true;
   for (int i = 0; i < 64; ++i) {
@@ -249,15 +406,6 @@ GstElement* V4l2Device::CreateSource(QString* error) {
   if (!LocateDevice()) {
     if (error) *error = QStringLiteral("%1 is not connected").arg(identity_.card);
     return nullptr;
-  }
-  {
-    Fd fd(identity_.path);
-    for (const auto& [id, value] : values_) {
-      v4l2_control control{};
-      control.id = id.toUInt();
-      control.value = value;
-      Xioctl(fd.get(), VIDIOC_S_CTRL, &control);
-    }
   }
   GstElement* source = gst_element_factory_make("v4l2src", nullptr);
   if (!source) {

@@ -1,5 +1,5 @@
 // Listing devices: the system source with its test device, the ten-device cut, the name formatting,
-// and the format arithmetic of V4L2 devices (which this machine may not have).
+// and the format arithmetic of V4L2 devices.
 #include "KorvexTestSupport.h"
 #include "V4l2Device.h"
 
@@ -92,22 +92,27 @@ TEST(KorvexV4l2FormatTest, DriverVersionIsKernelStyle) {
 }
 
 TEST(KorvexV4l2FormatTest, CapsBecomeOneFormatPerSizeRateAndPixelFormat) {
-  const auto formats = V4l2Device::FormatsFromCaps(QStringLiteral(
-      "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction){ 30/1, 15/1 "
-      "}; "
-      "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1; "
-      "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30/1; "
-      "video/x-raw, format=(string){ NV12, GRAY8 }, width=(int)[ 16, 1280 ], height=(int)[ 16, 720 ]; "
-      "video/x-bayer, format=(string)rggb, width=(int)640, height=(int)480"));
-  ASSERT_EQ(formats.size(), 7u);
+  const auto formats =
+      V4l2Device::FormatsFromCaps(
+          QStringLiteral(
+              "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction){ "
+              "30/1, 15/1 "
+              "}; "
+              "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1; "
+              "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30/1; "
+              "video/x-raw, format=(string){ NV12, GRAY8 }, width=(int)[ 16, 1280 ], height=(int)[ 16, 720 "
+              "]; "
+              "video/x-bayer, format=(string)rggb, width=(int)640, height=(int)480"))
+          .offered;
+  ASSERT_EQ(formats.size(), 19u);
   EXPECT_EQ(formats[0], (VideoFormat{640, 480, 30, 1, QStringLiteral("YUY2")}));
   EXPECT_EQ(formats[1], (VideoFormat{640, 480, 15, 1, QStringLiteral("YUY2")}));
   EXPECT_EQ(formats[2], (VideoFormat{1920, 1080, 30, 1, QStringLiteral("MJPG")}));
   EXPECT_EQ(formats[2].ToCapsString(), QStringLiteral("image/jpeg,width=1920,height=1080,framerate=30/1"));
-  // A format list and a size range: each format at the smallest and the largest size.
-  EXPECT_EQ(formats[3], (VideoFormat{16, 16, 30, 1, QStringLiteral("NV12")}));
-  EXPECT_EQ(formats[4], (VideoFormat{1280, 720, 30, 1, QStringLiteral("NV12")}));
-  EXPECT_EQ(formats[6], (VideoFormat{1280, 720, 30, 1, QStringLiteral("GRAY8")}));
+  // A format list and a size range: each format at the eight common sizes inside the range.
+  EXPECT_EQ(formats[3], (VideoFormat{1280, 720, 30, 1, QStringLiteral("NV12")}));
+  EXPECT_EQ(formats[10], (VideoFormat{160, 120, 30, 1, QStringLiteral("NV12")}));
+  EXPECT_EQ(formats[11], (VideoFormat{1280, 720, 30, 1, QStringLiteral("GRAY8")}));
 }
 
 TEST(KorvexV4l2FormatTest, ASideSetAloneFindsTheNearestOfferedSize) {
@@ -119,17 +124,17 @@ TEST(KorvexV4l2FormatTest, ASideSetAloneFindsTheNearestOfferedSize) {
   };
   V4l2Device device(
       V4l2Identity{QStringLiteral("Cam"), QStringLiteral("uvcvideo"), 0, QStringLiteral("/nonexistent"), {}},
-      offered);
+      V4l2Formats{offered, {}});
   // Width 1280 asked with the old height 480: the 1280 size nearest in height.
-  auto fit = device.FitFormat({1280, 480, 30, 1, QStringLiteral("YUY2")});
+  auto fit = device.FitFormat({1280, 480, 30, 1, QStringLiteral("YUY2")}, FitSide::Width);
   ASSERT_TRUE(fit);
   EXPECT_EQ(fit->height, 720);
   EXPECT_EQ(fit->fpsNum, 10);
-  fit = device.FitFormat({1280, 1080, 5, 1, QStringLiteral("YUY2")});
+  fit = device.FitFormat({1280, 1080, 5, 1, QStringLiteral("YUY2")}, FitSide::Width);
   ASSERT_TRUE(fit);
   EXPECT_EQ(fit->height, 960);  // the same width, nearest in height, beats 1920x1080
-  EXPECT_FALSE(device.FitFormat({800, 600, 30, 1, QStringLiteral("YUY2")}));
-  EXPECT_FALSE(device.FitFormat({640, 480, 30, 1, QStringLiteral("MJPG")}));
+  EXPECT_FALSE(device.FitFormat({800, 600, 30, 1, QStringLiteral("YUY2")}, FitSide::Width));
+  EXPECT_FALSE(device.FitFormat({640, 480, 30, 1, QStringLiteral("MJPG")}, FitSide::Whole));
   EXPECT_EQ(device.DefaultFormat(), offered[0]);
   QString error;
   EXPECT_EQ(device.CreateSource(&error), nullptr);

@@ -25,21 +25,21 @@ class CaptureDevice {
   // The formats the device offers, for the format dialog.
   virtual std::vector<VideoFormat> Formats() const = 0;
   virtual VideoFormat DefaultFormat() const = 0;
-  // What the device delivers when asked for `wanted`; nullopt when it cannot deliver anything close.
-  virtual std::optional<VideoFormat> FitFormat(const VideoFormat& wanted) const = 0;
+  // What the device delivers when asked for `wanted`; nullopt when it cannot deliver anything close. With
+  // FitSide::Width or Height that side is met exactly, in any pixel format, or nullopt.
+  virtual std::optional<VideoFormat> FitFormat(const VideoFormat& wanted, FitSide side) const = 0;
 
   // Current values of the device's controls; empty when it has none.
   virtual std::vector<DeviceControl> Controls() const = 0;
-  // Stores a control value and applies it at once when the device is streaming.
+  // Sets a control at once (also while streaming); false when the device refuses it.
   virtual bool SetControl(const QString& id, int value) = 0;
 
-  // A new, floating source element with the current controls applied; null (and `error` set) when
-  // the device is gone.
+  // A new, floating source element; null (and `error` set) when the device is gone.
   virtual GstElement* CreateSource(QString* error) = 0;
   // gst-launch description of the audio source recorded with this device.
   virtual QString AudioSourceDescription() const { return QStringLiteral("autoaudiosrc"); }
-  // Frames thrown away after a cold start while auto exposure settles.
-  virtual int SettleFrames() const { return 0; }
+  // Milliseconds from the first frame of a cold start until a frame is taken, while auto exposure settles.
+  virtual int SettleMs() const { return 0; }
 };
 
 // Lists the devices; the capture window asks it once, when it is created.
@@ -50,7 +50,8 @@ class DeviceSource {
 };
 
 // The V4L2 capture devices found by GStreamer's device monitor, then the Test Pattern device unless
-// KORVEX_NO_TEST_DEVICE=1.
+// KORVEX_NO_TEST_DEVICE=1. KORVEX_V4L2_NODES="/dev/video0:/dev/video2" lists those nodes instead of
+// asking the monitor (tests without udev).
 std::shared_ptr<DeviceSource> MakeSystemDeviceSource();
 
 // "version" of a V4L2 device: its driver name and kernel-style version (major << 16 | minor << 8 | patch).

@@ -112,11 +112,14 @@ class CaptureWindow : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool EnsurePipeline();
   bool Reconnect();
+  void NewPipeline();
+  // Builds the pipeline for the current device and format and puts the stored controls back.
+  bool BuildPipeline(QString* error);
+  bool ChangeFormat(const VideoFormat& wanted, FitSide side);
   void RefreshStatus();
   void ReportStatus(int id, const QString& text);
-  void OnDeviceFailed(const QString& message);
+  void OnDeviceFailed(const QString& message, bool busy);
   void OnPreviewTick();
   void KeepStill();
 

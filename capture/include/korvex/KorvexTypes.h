@@ -26,6 +26,9 @@ struct VideoFormat {
   friend bool operator==(const VideoFormat&, const VideoFormat&) = default;
 };
 
+// Which side of a wanted format must be met: the whole format, or the width or height set alone.
+enum class FitSide { Whole, Width, Height };
+
 // PCM audio recorded beside the video.
 struct AudioFormat {
   int rate = 48000;
@@ -75,7 +78,16 @@ struct DeviceControl {
   int step = 1;
   int defaultValue = 0;
   int value = 0;
-  QStringList menuItems;  // Menu: item i has value minimum + i
+  QStringList menuItems;    // Menu: the items the device supports
+  QList<int> menuValues;    // Menu: the value of each item; empty when item i has value minimum + i
+  bool inactive = false;    // not applicable now (its automatic mode is on): shown but not editable
+  bool writeOnly = false;   // an action such as a relative move: it has no value to read, keep or replay
+  bool isVolatile = false;  // changes by itself (the device's automatic mode sets it): never kept
+  bool autoMode = false;    // an automatic mode that decides whether manual controls take a value
+
+  int MenuValue(int item) const { return item < menuValues.size() ? menuValues[item] : minimum + item; }
+  // Whether a value set once should be kept and set again when the device comes back.
+  bool Keepable() const { return !writeOnly && !isVolatile; }
 };
 
 // Status message ids reported to the status window (500 and above) and the end-of-capture notice.
@@ -87,6 +99,7 @@ enum StatusId : int {
   kStatusDeviceLost = 503,
   kStatusDeviceError = 504,
   kStatusFileSaved = 505,
+  kStatusDeviceBusy = 506,  // another program holds the device
 };
 
 // |value| without the overflow of the most negative int.

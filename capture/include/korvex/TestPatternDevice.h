@@ -19,7 +19,7 @@ class TestPatternDevice : public CaptureDevice {
   QString SettingsKey() const override { return QStringLiteral("test-pattern"); }
   std::vector<VideoFormat> Formats() const override;
   VideoFormat DefaultFormat() const override;
-  std::optional<VideoFormat> FitFormat(const VideoFormat& wanted) const override;
+  std::optional<VideoFormat> FitFormat(const VideoFormat& wanted, FitSide side) const override;
   std::vector<DeviceControl> Controls() const override;
   bool SetControl(const QString& id, int value) override;
   GstElement* CreateSource(QString* error) override;
