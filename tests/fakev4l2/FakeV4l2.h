@@ -1,8 +1,10 @@
 #pragma once
 // A fake V4L2 camera layer for tests. Linked into a test program (or preloaded with LD_PRELOAD into any
-// program, reading the script named by FAKE_V4L2_SCRIPT) it answers open, stat, ioctl and mmap for the
-// /dev/video* nodes a script describes, and streams a picture from them, so GStreamer's real v4l2src
-// runs against it. Every other path and descriptor goes to the C library unchanged.
+// program, reading the script named by FAKE_V4L2_SCRIPT) it answers stat64, open, ioctl, dup, mmap and
+// close for the /dev/video* nodes a script describes, and streams a picture from them, so GStreamer's
+// real v4l2src runs against it. Every other path and descriptor goes to the C library unchanged.
+// v4l2src calls these C library functions itself unless GST_V4L2_USE_LIBV4L2=1, when libv4l2's raw
+// system calls would pass the fake by.
 //
 // Script, one statement a line ("#" starts a comment, "double quotes" keep spaces):
 //
