@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "SettingsKeys.h"
+#include "SettingsRules.h"
 #include "TextCodec.h"
 
 #include <QFile>
@@ -115,6 +116,7 @@ class Loader {
               QStringLiteral("also on line %1; this later one wins").arg(seen.value())});
     lineOfField_.insert(address, lineNo);
     lineOfKey_.insert(key->displayName, lineNo);
+    if (options_.onKey) options_.onKey(key->displayName, lineNo);
 
     bool saturated = false;
     const QString value = ReadTextValue(line);
@@ -277,8 +279,7 @@ void ApplyLoadCorrections(
     if (changed && !s.NetworkPath.isEmpty()) changed(QStringLiteral("histPath"), {}, s.NetworkPath);
     s.histPath = s.NetworkPath;
   }
-  if (s.HiFileHead[0].isEmpty() && s.HiFileFoot[0].isEmpty() && s.op2[Format::Image2FileDate] == 0 &&
-      s.op2[Format::Image2FileTime] == 0 && s.op2[Format::FileDate] == 0 && s.op2[Format::FileTime] == 0) {
+  if (HistoryHeadDefaultOnLoad(s)) {
     note("HiFileHead(%1)", 0, {}, QStringLiteral("qv"));
     s.HiFileHead[0] = QStringLiteral("qv");
   }
@@ -297,13 +298,12 @@ void ApplyLoadCorrections(
     if (s.colorganma2[i] > 200) fixInt("ColorGanma2(%1)", i, s.colorganma2[i], 200);
   }
   fixInt("Efct(%1)", Effect::Gamma, s.efct[Effect::Gamma], std::clamp(s.efct[Effect::Gamma], 50, 300));
-  if (s.StartTime.isEmpty()) {
-    note("StartTime%1", 0, {}, QStringLiteral("0000"));
-    s.StartTime = QStringLiteral("0000");
-  }
-  if (s.EndTime.isEmpty()) {
-    note("EndTime%1", 0, {}, QStringLiteral("0000"));
-    s.EndTime = QStringLiteral("0000");
+  for (QString* time : {&s.StartTime, &s.EndTime}) {
+    if (!time->isEmpty()) continue;
+    if (changed)
+      changed(time == &s.StartTime ? QStringLiteral("StartTime") : QStringLiteral("EndTime"), {},
+              QStringLiteral("0000"));
+    *time = QStringLiteral("0000");
   }
 }
 

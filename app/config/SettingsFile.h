@@ -62,9 +62,10 @@ struct LoadFinding {
 enum class LoadStatus { Loaded, NoFile, Fatal };
 
 struct LoadOptions {
-  MessageBoxes* boxes = nullptr;                      // the fatal error's box; nullptr shows none
-  std::function<void(const LoadFinding&)> onFinding;  // every finding, for the settings tool
-  std::function<void(Settings&)> refresh;             // the last step: show the record
+  MessageBoxes* boxes = nullptr;                            // the fatal error's box; nullptr shows none
+  std::function<void(const LoadFinding&)> onFinding;        // every finding, for the settings tool
+  std::function<void(const QString& key, int line)> onKey;  // every key read: its written name and line
+  std::function<void(Settings&)> refresh;                   // the last step: show the record
 };
 
 // Resets the load defaults, reads `path` when it is an ordinary file, applies the corrections and runs the

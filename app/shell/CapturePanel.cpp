@@ -121,23 +121,12 @@ void CapturePanel::Option3_Click(int index) {
   s.op3[Option::HistoryIntervalPreset] = index;
   interval[1]->setEnabled(false);
   UpDown1[1]->setEnabled(false);
-  switch (index) {
-    case 0:
-      interval[1]->setText(QStringLiteral("600"));
-      break;
-    case 1:
-      interval[1]->setText(QStringLiteral("1800"));
-      break;
-    case 2:
-      interval[1]->setText(QStringLiteral("3600"));
-      break;
-    case 3:
-      interval[1]->setEnabled(true);
-      UpDown1[1]->setEnabled(true);
-      interval[1]->setText(s.IntervalHistBuf);
-      break;
-    default:
-      break;
+  if (const std::optional<int32_t> seconds = HistoryPresetSeconds(index)) {
+    interval[1]->setText(QString::number(*seconds));
+  } else if (index == 3) {
+    interval[1]->setEnabled(true);
+    UpDown1[1]->setEnabled(true);
+    interval[1]->setText(s.IntervalHistBuf);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "EffectPanel.h"
 
 #include "Controls.h"
+#include "SettingsRules.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -16,8 +17,6 @@ constexpr Switch::Index kEffectCheck[Effect::Count] = {Switch::Sharpen, Switch::
                                                        Switch::Mosaic,  Switch::Average, Switch::Gamma};
 constexpr const char* kEffectCaption[Effect::Count] = {"Sharpen", "Median",  "Oilify",
                                                        "Mosaic",  "Average", "Gamma"};
-constexpr int kEffectMin[Effect::Count] = {0, 1, 1, 1, 1, 50};
-constexpr int kEffectMax[Effect::Count] = {1000, 30, 30, 30, 30, 300};
 
 }  // namespace
 
@@ -29,7 +28,7 @@ EffectPanel::EffectPanel(ShellContext& context, QWidget* parent) : QWidget(paren
   for (int k = 0; k < Effect::Count; ++k) {
     eg->addWidget(c_.MakeCheck1(kEffectCheck[k], QString::fromLatin1(kEffectCaption[k])), k, 0);
     HScroll2[k] = Named(new QScrollBar(Qt::Horizontal), "HScroll2", k);
-    HScroll2[k]->setRange(kEffectMin[k], kEffectMax[k]);
+    HScroll2[k]->setRange(kEffectLimits[k].minimum, kEffectLimits[k].maximum);
     HScroll2[k]->setMinimumWidth(240);
     auto* value = Named(new QLabel, "Label6", k);
     value->setMinimumWidth(48);
@@ -89,7 +88,7 @@ EffectPanel::EffectPanel(ShellContext& context, QWidget* parent) : QWidget(paren
     Label8[i]->setMinimumWidth(70);
     Label8[i]->setAlignment(Qt::AlignCenter);
     HScroll1[i] = Named(new QScrollBar(Qt::Horizontal), "HScroll1", i);
-    HScroll1[i]->setRange(1, 200);
+    HScroll1[i]->setRange(kGammaLimits.minimum, kGammaLimits.maximum);
     Label5[i] = Named(new QLabel, "Label5", i);
     Label5[i]->setMinimumWidth(40);
     Label5[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -1,39 +1,9 @@
 #include "PanelRules.h"
 
-#include "SettingsFile.h"
-
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace quorvin {
-
-int64_t SaturatedIntegerValue(const QString& text) {
-  const bool negative = text.startsWith(QLatin1Char('-'));
-  int64_t value = 0;
-  for (qsizetype i = negative ? 1 : 0; i < text.size(); ++i) {
-    value = value * 10 + (text[i].unicode() - '0');
-    if (value > std::numeric_limits<int32_t>::max()) value = int64_t{std::numeric_limits<int32_t>::max()} + 1;
-  }
-  return negative ? -value : value;
-}
-
-NumericDecision DecideNumericText(const QString& text, NumericLimits limits) {
-  NumericDecision d;
-  if (!IsIntegerText(text)) return d;
-  const int64_t value = SaturatedIntegerValue(text);
-  if (value > limits.maximum) {
-    d.action = NumericDecision::Action::Replace;
-    d.replacement = QString::number(limits.maximum);
-  } else if (value < limits.minimum) {
-    d.action = NumericDecision::Action::Replace;
-    d.replacement = QString::number(limits.minimum);
-  } else {
-    d.action = NumericDecision::Action::Store;
-    d.value = static_cast<int32_t>(value);
-  }
-  return d;
-}
 
 QString* Text1Field(Settings& s, int index) {
   switch (index) {
@@ -116,7 +86,7 @@ int TwipsToPixels(int64_t twips) {
 }
 
 void ApplyEffectAreaDefault(Settings& s, double leadWidthTwips, double leadHeightTwips) {
-  if (s.EfctAWidth != 0 && s.EfctAHeight != 0) return;
+  if (!EffectAreaUnset(s)) return;
   s.EfctALeft = 0;
   s.EfctATop = 0;
   s.EfctAWidth = static_cast<int32_t>(std::lround(leadWidthTwips / kTwipsPerPixel));
@@ -125,12 +95,6 @@ void ApplyEffectAreaDefault(Settings& s, double leadWidthTwips, double leadHeigh
 
 QString TrayTip(const Settings& s) {
   return (QStringLiteral("Quorvin") + QString::number(s.DevIndex)).left(63);
-}
-
-bool HistoryHeadNeedsDefault(const Settings& s) {
-  const int32_t fileCodes = s.op2[Format::Image2FileDate] + s.op2[Format::Image2FileTime] +
-                            s.op2[Format::FileDate] + s.op2[Format::FileTime];
-  return s.HiFileHead[0].isEmpty() && s.HiFileFoot[0].isEmpty() && fileCodes == 0;
 }
 
 }  // namespace quorvin

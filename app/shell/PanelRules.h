@@ -1,9 +1,10 @@
 #pragma once
-// The output settings panel's rules, apart from its widgets: clamping of the numeric boxes, the field and
-// default behind each name box, the preview texts and the video window sizes.
+// The output settings panel's rules, apart from its widgets: the field and default behind each name box
+// and the video window sizes. The limits of the boxes are in SettingsRules, shared with the settings tool.
 
 #include "NamingState.h"
 #include "Settings.h"
+#include "SettingsRules.h"
 
 #include <QSize>
 #include <QString>
@@ -12,27 +13,6 @@
 #include <optional>
 
 namespace quorvin {
-
-struct NumericLimits {
-  int32_t minimum;
-  int32_t maximum;
-};
-inline constexpr NumericLimits kMarkPosLimits{-999, 9999};  // pos(0), pos(1)
-inline constexpr NumericLimits kQualityLimits{2, 255};      // jrezo(i)
-inline constexpr NumericLimits kScaleLimits{1, 200};        // size(i), percent
-inline constexpr NumericLimits kIntervalLimits{1, 9999};    // interval(i), seconds
-
-// What a numeric box does with its text on a change.
-struct NumericDecision {
-  enum class Action { Ignore, Replace, Store };
-  Action action = Action::Ignore;
-  QString replacement;  // Replace: the limit's text, which runs the handler again
-  int32_t value = 0;    // Store: the value for the up-down and the field
-};
-// Not an integer text: ignore. Beyond a limit (any number of digits): replace with the limit. Else store.
-NumericDecision DecideNumericText(const QString& text, NumericLimits limits);
-// An integer text's value; digits beyond the int32 range saturate instead of overflowing.
-int64_t SaturatedIntegerValue(const QString& integerText);
 
 // The field a name box text1(i) edits and what the field gets when the box is empty. Indexes with no
 // field (9, 10, 14, 15, 16 and any other) give nullptr.
@@ -62,9 +42,5 @@ void ApplyEffectAreaDefault(Settings& settings, double leadWidthTwips, double le
 
 // "Quorvin" followed by DevIndex, cut to the 63 characters the tray record holds.
 QString TrayTip(const Settings& settings);
-
-// Whether the history file head goes back to "qv": both file head and foot empty and no file date or
-// time format chosen for either image.
-bool HistoryHeadNeedsDefault(const Settings& settings);
 
 }  // namespace quorvin

@@ -45,14 +45,6 @@ QString AddSecondsToClockText(const QString& nowText, int64_t seconds) {
       .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
-bool InsideOperationTime(const QString& startTime, const QString& endTime, const QString& now) {
-  const QString s = startTime.left(2) + startTime.right(2);
-  const QString e = endTime.left(2) + endTime.right(2);
-  const QString n = now.left(4);
-  if (s < e) return s <= n && e > n;
-  return s <= n || e > n;  // across midnight, or equal bounds: always inside
-}
-
 Scheduler::Scheduler(Settings& settings, NamingState& naming, const Clock& clock, SchedulerDisplay& display,
                      CaptureCycles& cycles)
     : settings_(settings), naming_(naming), clock_(clock), display_(display), cycles_(&cycles) {}

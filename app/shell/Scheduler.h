@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "NamingState.h"
 #include "Settings.h"
+#include "SettingsRules.h"
 
 #include <QString>
 
@@ -54,9 +55,6 @@ int64_t DigitValue(const QString& text);
 // The time of day h:m:(s + seconds), carried and taken modulo 24 hours, as "hhnnss". Any addend works:
 // huge or negative intervals from a hand-edited file still give a time of day.
 QString AddSecondsToClockText(const QString& nowText, int64_t seconds);
-// Whether the four-digit time `now` ("hhnn") lies inside the daily window from `startTime` to `endTime`
-// (first two and last two characters of each); equal bounds mean always inside.
-bool InsideOperationTime(const QString& startTime, const QString& endTime, const QString& now);
 
 class Scheduler {
  public:

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "DropDownOnFocus.h"
 #include "Naming.h"
+#include "SettingsRules.h"
 
 namespace quorvin {
 
@@ -14,11 +15,7 @@ void ShellContext::Check1Click(int i) {
   if (i < 0 || i >= static_cast<int>(Check1.size()) || !Check1[i]) return;
   const bool ticked = Check1[i]->isChecked();
   // Only the switches that mean something are stored.
-  if ((i >= Switch::StampOnHalfImage && i <= Switch::StampOnLiveImage) ||
-      (i >= Switch::LiveThumbnail && i <= Switch::UseLogoMask) ||
-      (i >= Switch::FirstEffect && i <= Switch::LastEffect) || i == Switch::CaptureActive ||
-      i == Switch::StartInTray)
-    settings.ch1[i] = ticked ? 1 : 0;
+  if (SwitchHasCheckBox(i)) settings.ch1[i] = ticked ? 1 : 0;
   if (afterCheck1[i]) afterCheck1[i](ticked);
 }
 
