@@ -2,6 +2,7 @@
 
 #include "ImagingError.h"
 #include "Pipeline.h"
+#include "SettingsRules.h"
 #include "StampText.h"
 
 #include <QFileInfo>
@@ -111,6 +112,7 @@ void LoadLogo(ImagingControls& controls, const QString& file) {
 }
 
 void ApplyLogoSettings(ImagingControls& controls, Settings& s) {
+  DropMissingLogoNames(s);
   // The mask is applied even when the logo file cannot be read; the first failure is reported afterwards.
   std::optional<ImagingError> failure;
   if (FileExists(s.LogomarkFilename)) {
@@ -120,8 +122,6 @@ void ApplyLogoSettings(ImagingControls& controls, Settings& s) {
       controls.LEAD1[3].SetImageHandle(0);
       failure = e;
     }
-  } else {
-    s.LogomarkFilename.clear();
   }
   if (FileExists(s.LogomarkMaskFilename)) {
     try {
@@ -130,9 +130,6 @@ void ApplyLogoSettings(ImagingControls& controls, Settings& s) {
       controls.LEAD1[4].SetImageHandle(0);
       if (!failure) failure = e;
     }
-  } else {
-    s.LogomarkMaskFilename.clear();
-    s.ch1[Switch::UseLogoMask] = 0;
   }
   if (failure) throw *failure;
 }

@@ -70,7 +70,11 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
 
   // Start-up in its fifteen steps. False when the process is to end at once (a second instance).
   bool Form_Load();
-  // Shows every setting in its control; each control's handler stores the value back.
+  // The last step of every load (start-up and "Load Ini Data"): the logo and mask applied, the record
+  // shown.
+  void SettingsLoaded();
+  // Applies the display's corrections to the record and shows every setting in its control; each control's
+  // handler stores the value back unchanged.
   void RefreshWindowFromSettings();
   void RefreshNamePreview();
   void FitVideoWindow() override;
@@ -126,6 +130,8 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   bool HasForm2() const { return !form2_.isNull(); }
   QString SettingsSuffix() const { return suffix_; }
   QString SettingsPath() const { return settingsPath_; }
+  // The folder of the program (or the one given in the options): settings file and snapshots.
+  QString ProgramFolderInUse() const;
   bool Ended() const { return ended_; }
 
  protected:

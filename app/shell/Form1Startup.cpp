@@ -19,7 +19,6 @@
 #include <korvex/KorvexCtrl.h>
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -73,11 +72,10 @@ bool Form1::Form_Load() {
   });
 
   // 5. The settings, shown in the window by the load's last step.
-  const QString folder = options_.programFolder.isEmpty() ? ProgramFolder() : options_.programFolder;
-  settingsPath_ = SettingsFilePath(folder, suffix_);
+  settingsPath_ = SettingsFilePath(ProgramFolderInUse(), suffix_);
   LoadOptions load;
   load.boxes = boxes_;
-  load.refresh = [this](Settings&) { RefreshWindowFromSettings(); };
+  load.refresh = [this](Settings&) { SettingsLoaded(); };
   LoadSettings(settings_, settingsPath_, load);
 
   // 6.
@@ -112,6 +110,10 @@ bool Form1::Form_Load() {
   Try([&] { FitVideoWindow(); });
   ApplyEffectAreaDefault(settings_, controls_.LEAD1[0].Width(), controls_.LEAD1[0].Height());
   return true;
+}
+
+QString Form1::ProgramFolderInUse() const {
+  return options_.programFolder.isEmpty() ? ProgramFolder() : options_.programFolder;
 }
 
 void Form1::ListTwainSources() {
@@ -155,11 +157,21 @@ void Form1::SelectInList(int index, int stored) {
   Combo3_Click(index);
 }
 
+void Form1::SettingsLoaded() {
+  // A missing logo or mask name is emptied (and the mask switched off) before the window shows it; a
+  // picture that cannot be read keeps its name and leaves no logo.
+  Try([&] { ApplyLogoSettings(controls_, settings_); });
+  RefreshWindowFromSettings();
+}
+
 void Form1::RefreshWindowFromSettings() {
   // The handlers store back what the display shows; a handler that refreshes again must not recurse.
   if (refreshing_) return;
   refreshing_ = true;
   Settings& s = settings_;
+  // What the controls would hold the record to, applied by the rules the settings tool reports; the
+  // handlers below then store back the same values.
+  ApplyDisplayCorrections(s);
   DeriveNameFormats(s, naming_);
 
   capturePanel_->RefreshIntervals();
@@ -192,12 +204,6 @@ void Form1::RefreshWindowFromSettings() {
   context_.Label1[22]->setEnabled(s.ch1[Switch::StampOnHalfImage] == 1 ||
                                   s.ch1[Switch::StampOnHistoryImage] == 1 ||
                                   s.ch1[Switch::StampOnLiveImage] == 1);
-  Try([&] {
-    if (!s.LogomarkFilename.isEmpty() && QFileInfo(s.LogomarkFilename).isFile())
-      LoadLogo(controls_, s.LogomarkFilename);
-    if (!s.LogomarkMaskFilename.isEmpty() && QFileInfo(s.LogomarkMaskFilename).isFile())
-      controls_.LEAD1[4].LoadImage(s.LogomarkMaskFilename, 24, 0, 1);
-  });
   stampPanel_->ShowLogoPreview();
   refreshing_ = false;
 }

@@ -53,7 +53,7 @@ void Form1::Command1_Click(int index) {
     case 4: {
       LoadOptions load;
       load.boxes = boxes_;
-      load.refresh = [this](Settings&) { RefreshWindowFromSettings(); };
+      load.refresh = [this](Settings&) { SettingsLoaded(); };
       LoadSettings(settings_, settingsPath_, load);
       break;
     }

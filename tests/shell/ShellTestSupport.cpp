@@ -92,7 +92,7 @@ Form1Options Shell::Options() {
   o.arguments = arguments;
   o.programFolder = work.Path();
   o.instanceLockFolder = work.File(QStringLiteral("instances"));
-  o.devices = TestDevices(deviceCount);
+  o.devices = devices ? devices : TestDevices(deviceCount);
   o.endProcess = [this](int status) { ended.push_back(status); };
   o.runTimer = false;
   if (recording)

@@ -86,6 +86,7 @@ class Shell {
   RecordingEngine* engine = nullptr;
   QStringList arguments;
   int deviceCount;
+  std::shared_ptr<korvex::DeviceSource> devices;  // TestDevices(deviceCount) when not set
   bool recording;
 
  private:

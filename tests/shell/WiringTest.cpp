@@ -1,0 +1,99 @@
+// What an operator reaches only through the window's wiring, on the real main window with the real capture
+// engine and a test-pattern camera showing black.
+#include "SettingsFile.h"
+#include "SettingsRules.h"
+#include "ShellTestSupport.h"
+
+#include <korvex/TestPatternDevice.h>
+
+#include <QImage>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace quorvin::test {
+namespace {
+
+class BlackCamera final : public korvex::DeviceSource {
+ public:
+  std::vector<std::shared_ptr<korvex::CaptureDevice>> Enumerate() override {
+    auto device = std::make_shared<korvex::TestPatternDevice>();
+    device->SetControl(QStringLiteral("pattern"), 2);  // videotestsrc's black
+    return {device};
+  }
+};
+
+class Wiring : public ::testing::Test {
+ protected:
+  Wiring() : shell(/*recordingEngine=*/false, 1) { shell.devices = std::make_shared<BlackCamera>(); }
+  void Start(const QString& extra) {
+    const QString ini = QStringLiteral("NetworkPath = %1/\r\nch1(28) = 0\r\nch1(6) = 0\r\nch1(7) = 0\r\n")
+                            .arg(shell.work.File("live")) +
+                        extra;
+    WriteAll(shell.SettingsFile(), ini.toUtf8());
+    ASSERT_TRUE(shell.form().Form_Load());
+  }
+  void Click(const QString& name) {
+    auto* button = shell.Find<QAbstractButton>(name);
+    ASSERT_NE(button, nullptr) << name.toStdString();
+    button->click();
+  }
+  Shell shell;
+};
+
+TEST_F(Wiring, MissingLogoAndMaskAreDroppedAtStartAndOnLoadIniData) {
+  const QString gone = shell.work.File("gone");
+  Start(QStringLiteral("LogomarkFilename = %1/logo.png\r\nLogomarkMaskFilename = %1/mask.png\r\n"
+                       "ch1(14) = 1\r\nch1(11) = 1\r\n")
+            .arg(gone));
+  const Settings& s = shell.form().settings();
+  EXPECT_TRUE(s.LogomarkFilename.isEmpty());
+  EXPECT_TRUE(s.LogomarkMaskFilename.isEmpty());
+  EXPECT_EQ(s.ch1[Switch::UseLogoMask], 0);
+  EXPECT_FALSE(shell.Find<QAbstractButton>("Check1_14")->isChecked());
+  EXPECT_TRUE(shell.Box("Text2_4")->text().isEmpty());
+
+  // "Load Ini Data": a logo that exists is loaded and kept, a missing mask dropped again.
+  QImage logo(40, 20, QImage::Format_RGB32);
+  logo.fill(Qt::white);
+  ASSERT_TRUE(logo.save(shell.work.File("logo.png")));
+  WriteAll(shell.SettingsFile(),
+           QStringLiteral("LogomarkFilename = %1\r\nLogomarkMaskFilename = %2/mask.png\r\n"
+                          "ch1(14) = 1\r\n")
+               .arg(shell.work.File("logo.png"), gone)
+               .toUtf8());
+  Click("Command1_4");
+  EXPECT_EQ(s.LogomarkFilename, shell.work.File("logo.png"));
+  EXPECT_EQ(shell.form().imaging().LEAD1[3].ImageWidth(), 40.0f);
+  EXPECT_TRUE(s.LogomarkMaskFilename.isEmpty());
+  EXPECT_EQ(s.ch1[Switch::UseLogoMask], 0);
+
+  shell.form().EndProgram();
+  Settings saved;
+  LoadSettings(saved, shell.SettingsFile());
+  EXPECT_EQ(saved.LogomarkFilename, shell.work.File("logo.png"));
+  EXPECT_TRUE(saved.LogomarkMaskFilename.isEmpty());
+  EXPECT_EQ(saved.ch1[Switch::UseLogoMask], 0);
+}
+
+TEST_F(Wiring, StartHoldsOutOfRangeValuesToTheRulesTheSettingsToolReports) {
+  // Values the window's boxes, sliders and switches cannot hold, and file codes whose sum is 0 although
+  // one is not (the name preview's default head).
+  Start(
+      QStringLiteral("inter(0) = 0\r\ninter(1) = 99999\r\nop3(0) = 3\r\nZoom(0) = -1\r\nZoom(1) = 0.125\r\n"
+                     "Zoom(2) = 40\r\nEfct(0) = 5000\r\nEfct(1) = 50\r\nColorGanma(0) = -3\r\n"
+                     "MarkPosLeft = -5000\r\nch1(10) = 2\r\nch1(17) = 7\r\nop2(2) = -1\r\nop2(3) = 1\r\n"
+                     "HiFileFoot(0) =\r\nEfctAWidth = 100\r\nEfctAHeight = 80\r\n"));
+  Settings expected;
+  LoadSettings(expected, shell.SettingsFile());
+  ApplyDisplayCorrections(expected);
+  EXPECT_EQ(expected.HiFileHead[0], "qv");
+  EXPECT_EQ(expected.inter[0], 1);
+  EXPECT_EQ(expected.zoom[Output::LiveThumbnail], 0.13f);
+  shell.form().EndProgram();
+  EXPECT_EQ(QString::fromUtf8(ReadAll(shell.SettingsFile())),
+            QString::fromUtf8(SettingsFileBytes(expected, shell.clock.Now())));
+}
+
+}  // namespace
+}  // namespace quorvin::test
