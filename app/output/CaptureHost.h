@@ -15,10 +15,10 @@ class CaptureHost {
   enum class CycleLabel { Live, History };  // Label4, Label7
 
   virtual ~CaptureHost() = default;
-  virtual void SetTimerEnabled(bool enabled) = 0;                            // Timer1.Enabled
+  virtual void SetTimerEnabled(bool enabled) = 0;                           // Timer1.Enabled
   virtual void SetCycleLabelColor(CycleLabel label, int32_t colorBgr) = 0;  // background, 0x00BBGGRR
-  virtual void ProcessPendingEvents() = 0;                                   // one message-pump pass
-  virtual void FitVideoWindow() = 0;     // size Form2 and LEAD1(0) to the video format
+  virtual void ProcessPendingEvents() = 0;                                  // one message-pump pass
+  virtual void FitVideoWindow() = 0;  // size Form2 and LEAD1(0) to the video format
   virtual void SetBusyCursor(bool busy) = 0;
   virtual void SetSourceLabel(const QString& text) = 0;  // Label6(12): "(V0)", "(T 0)"
 };
@@ -29,6 +29,13 @@ class CaptureCycles {
   virtual ~CaptureCycles() = default;
   virtual void SaveLiveImages() = 0;
   virtual void SaveHistoryImages() = 0;
+};
+
+// What a snapshot (the "DigiCame" button) left behind.
+struct SnapshotResult {
+  bool ok = false;
+  QString file;   // the file written (or that failed)
+  QString error;  // why it failed
 };
 
 // A CaptureHost with no window: for the headless recorder's engine tests and benchmarks.

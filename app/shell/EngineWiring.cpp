@@ -15,6 +15,7 @@ class EngineAdapter final : public ShellEngine {
   void SaveHistoryImages() override { engine_.SaveHistoryImages(); }
   bool SelectDevice(int index, int position) override { return engine_.SelectDevice(index, position); }
   void UseOverlayIfAvailable() override { engine_.UseOverlayIfAvailable(); }
+  SnapshotResult SaveSnapshot(const QString& folder) override { return engine_.SaveSnapshot(folder); }
   void AttachVideo(korvex::CKorvexCtrl* control) override {
     engine_.SetVideoDevice(nullptr);
     video_ = control ? std::make_unique<KorvexVideoDevice>(*control) : nullptr;

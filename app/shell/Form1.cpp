@@ -208,6 +208,10 @@ QWidget* Form1::BuildCommandArea() {
     grid->addWidget(context_.MakeCommand1(b.index, QString::fromLatin1(b.caption)), n / 2, n % 2);
     ++n;
   }
+  auto* snapshot = Named(new QPushButton(QStringLiteral("DigiCame")), "Command3");
+  snapshot->setToolTip(QString::fromUtf8("デジタルカメラとして動作し、通し番号のファイル名で保存します"));
+  connect(snapshot, &QPushButton::clicked, this, &Form1::SaveSnapshot);
+  grid->addWidget(snapshot, n / 2, 0, 1, 2);
   return box;
 }
 

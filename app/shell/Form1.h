@@ -89,6 +89,8 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   // The area window while it is open.
   Form4* form4() const;
   void Combo3_Click(int index);
+  // Command3 "DigiCame": one frame as the next numbered full-quality JPEG in the program folder.
+  void SaveSnapshot();
   void AddTrayIcon();
   void SetTrayIcon(int index) override;
   void RemoveTrayIcon();

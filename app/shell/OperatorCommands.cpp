@@ -87,6 +87,15 @@ void Form1::Command1_Click(int index) {
   }
 }
 
+void Form1::SaveSnapshot() {
+  // Addressing Korvex1 creates the preview window and attaches the video device, as any use does.
+  form2();
+  const SnapshotResult r = engine_->SaveSnapshot(ProgramFolderInUse());
+  if (!r.ok)
+    boxes_->Show(MessageIcon::Exclamation, QStringLiteral("DigiCame"),
+                 QString::fromUtf8("%1 に保存できません（%2）。").arg(r.file, r.error));
+}
+
 void Form1::ShowPreviewWindow() {
   Form2* preview = form2();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {

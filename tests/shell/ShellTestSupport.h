@@ -39,11 +39,16 @@ class RecordingEngine final : public ShellEngine {
     return true;
   }
   void UseOverlayIfAvailable() override {}
+  SnapshotResult SaveSnapshot(const QString& folder) override {
+    snapshots.push_back(folder);
+    return {true, folder, {}};
+  }
   void AttachVideo(korvex::CKorvexCtrl*) override {}
 
   int Count(bool live) const;
   std::vector<Save> saves;
   std::vector<std::pair<int, int>> selections;
+  std::vector<QString> snapshots;
   Form1* form = nullptr;  // to look at the tray during a save
 
  private:

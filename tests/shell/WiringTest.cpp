@@ -7,6 +7,8 @@
 #include <korvex/TestPatternDevice.h>
 
 #include <QImage>
+#include <QImageReader>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
@@ -22,6 +24,15 @@ class BlackCamera final : public korvex::DeviceSource {
     return {device};
   }
 };
+
+// The brightest grey value of a picture: black frames stay near 0, a stamp or an inverted frame is bright.
+int Brightest(const QImage& image) {
+  int best = 0;
+  const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+  for (int y = 0; y < grey.height(); ++y)
+    for (int x = 0; x < grey.width(); ++x) best = std::max<int>(best, grey.constScanLine(y)[x]);
+  return best;
+}
 
 class Wiring : public ::testing::Test {
  protected:
@@ -40,6 +51,27 @@ class Wiring : public ::testing::Test {
   }
   Shell shell;
 };
+
+TEST_F(Wiring, SnapshotButtonKeepsEachFrameAsTheNextNumberedJpegWithoutStamp) {
+  Start({});
+  auto* button = shell.Find<QPushButton>("Command3");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->text(), "DigiCame");
+  EXPECT_EQ(button->toolTip(),
+            QString::fromUtf8("デジタルカメラとして動作し、通し番号のファイル名で保存します"));
+  Click("Command3");
+  Click("Command3");
+  for (const char* name : {"vk00000.jpg", "vk00001.jpg"}) {
+    QImageReader reader(shell.work.File(name));
+    EXPECT_EQ(reader.format(), "jpeg") << name;
+    const QImage image = reader.read();
+    EXPECT_EQ(image.size(), QSize(640, 480)) << name;
+    // The stamp is on for the live image, yet a snapshot is the bare frame.
+    EXPECT_LT(Brightest(image), 40) << name;
+  }
+  EXPECT_FALSE(QFile::exists(shell.work.File("vk00002.jpg")));
+  EXPECT_TRUE(shell.boxes.boxes.empty());
+}
 
 TEST_F(Wiring, MissingLogoAndMaskAreDroppedAtStartAndOnLoadIniData) {
   const QString gone = shell.work.File("gone");

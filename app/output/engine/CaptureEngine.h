@@ -13,13 +13,9 @@
 
 #include <QString>
 
-namespace quorvin {
+#include <optional>
 
-struct SnapshotResult {
-  bool ok = false;
-  QString file;   // the file written (or that failed)
-  QString error;  // why it failed
-};
+namespace quorvin {
 
 class CaptureEngine final : public CaptureCycles {
  public:
