@@ -79,9 +79,12 @@ void GrabTwainFrame(AcquisitionContext& ctx) {
 }
 
 void AcquireFrame(AcquisitionContext& ctx) {
-  if (ctx.settings.op3[Option::Source] != 0) {
+  const int32_t source = ctx.settings.op3[Option::Source];
+  if (source != 0) {
     GrabVideoFrame(ctx);
     CorrectColours(ctx.controls, ctx.settings);
+    // Any code but 0 grabs from the video device, but only 1 ("VFW") post-processes and fits the window.
+    if (source != 1) return;
     PostProcessing(ctx.controls, ctx.settings, ctx.fitVideoWindow);
     if (ctx.fitVideoWindow) ctx.fitVideoWindow();
   } else {

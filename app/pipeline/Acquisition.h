@@ -29,7 +29,8 @@ void GrabVideoFrame(AcquisitionContext& ctx);
 void GrabTwainFrame(AcquisitionContext& ctx);
 
 // The acquisition entry by op3(1): afterwards LEAD1(0) holds the finished frame. A scanner frame is
-// colour-corrected once, by its grab; a video frame here, then post-processed. Traps nothing.
+// colour-corrected once, by its grab; a video frame here, then post-processed when op3(1) is 1 (another
+// code grabs from the video device without post-processing). Traps nothing.
 void AcquireFrame(AcquisitionContext& ctx);
 
 // Rounds a scaled size to the nearest integer, halves to even; throws ImagingError beyond 32 bits.

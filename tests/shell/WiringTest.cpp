@@ -108,6 +108,27 @@ TEST_F(Wiring, MissingLogoAndMaskAreDroppedAtStartAndOnLoadIniData) {
   EXPECT_EQ(saved.ch1[Switch::UseLogoMask], 0);
 }
 
+TEST(WiringSource, OnlySourceOneRunsTheEffects) {
+  // Invert on a black frame: white when post-processing ran, black when it did not.
+  for (const int source : {1, 5}) {
+    Shell shell(false, 1);
+    shell.devices = std::make_shared<BlackCamera>();
+    WriteAll(shell.SettingsFile(),
+             QStringLiteral("NetworkPath = %1/\r\nch1(28) = 0\r\nch1(3) = 0\r\nch1(19) = 1\r\n"
+                            "op3(1) = %2\r\n")
+                 .arg(shell.work.File("live"))
+                 .arg(source)
+                 .toUtf8());
+    ASSERT_TRUE(shell.form().Form_Load());
+    shell.Find<QPushButton>("Command1_0")->click();
+    const int brightest = Brightest(QImage(shell.work.File("live/tovra.jpg")));
+    if (source == 1)
+      EXPECT_GT(brightest, 200);
+    else
+      EXPECT_LT(brightest, 40);
+  }
+}
+
 TEST_F(Wiring, StartHoldsOutOfRangeValuesToTheRulesTheSettingsToolReports) {
   // Values the window's boxes, sliders and switches cannot hold, and file codes whose sum is 0 although
   // one is not (the name preview's default head).
