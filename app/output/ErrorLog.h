@@ -32,6 +32,8 @@ enum class ErrorCode : int {
   TwainInit = 40,
   TwainNoSource = 41,
   TwainAcquire = 42,
+  // Settings
+  SettingUnknown = 50,  // a setting the recorder does not know; its default is used instead
 };
 
 // The code of a failed system call, from its errno.

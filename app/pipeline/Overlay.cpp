@@ -43,21 +43,20 @@ void PrintTimeStamp2(ImagingControl& LEAD2, Settings& s, const NamingState& nami
             static_cast<int64_t>(LEAD2.ImageWidth()), static_cast<int64_t>(LEAD2.ImageHeight()));
   const QString text = ComposeStampText(s, naming, clock);
 
-  bool sizeOk = false;
-  const double size = s.SFontSize.trimmed().toDouble(&sizeOk);
-  if (!sizeOk)
+  const std::optional<double> size = StampFontPoints(s);
+  if (!size)
     throw ImagingError(ErrorCode::ImageOperation,
-                       QStringLiteral("font size \"%1\" is not a number").arg(s.SFontSize));
+                       QStringLiteral("font size \"%1\" is not a size in points").arg(s.SFontSize));
   LEAD2.SetTextLeft(s.StampAreaLeft);
   LEAD2.SetTextTop(s.StampAreaTop);
   LEAD2.SetTextWidth(s.StampAreaWidth);
   LEAD2.SetTextHeight(s.StampAreaHeight);
-  LEAD2.SetTextPosition(s.op3[Option::TextPlacement]);
+  LEAD2.SetTextPosition(StampTextPlacement(s));
   LEAD2.SetFontName(s.SFontName);
-  LEAD2.SetFontSize(size);
+  LEAD2.SetFontSize(*size);
   LEAD2.SetTextColor(s.stampTextColor);
   LEAD2.SetTextSetting236(true);
-  LEAD2.SetTextStyle(s.op3[Option::TextStyle]);
+  LEAD2.SetTextStyle(StampTextStyle(s));
   const int32_t contrast = s.stampTextColor < kContrastThreshold ? 0xFFFFFF : 0;
   LEAD2.SetTextAuxColor2(contrast);
   LEAD2.SetTextAuxColor1(contrast);

@@ -1,6 +1,8 @@
 #pragma once
 // Text drawn into a picture with QPainter: the text properties of the imaging control and the style list.
 
+#include "SettingsRules.h"
+
 #include <QString>
 
 #include <opencv2/core.hpp>
@@ -31,9 +33,11 @@ inline constexpr std::array<TextStyleInfo, 7> kTextStyles{{{0, "Normal"},
                                                            {5, "Box"},
                                                            {6, "Heavy outline"}}};
 
+static_assert(kTextStyles.size() == kTextStyleCount, "the settings rules count the styles drawn here");
+
 // Text placement codes 0..8: code = 3 x column + row; column 0 left, 1 centre, 2 right; row 0 top,
 // 1 middle, 2 bottom.
-inline constexpr int32_t kTextPositionCount = 9;
+inline constexpr int32_t kTextPositionCount = kTextPlacementCount;
 
 struct TextOptions {
   int32_t left = 0, top = 0, width = 0, height = 0;  // a zero width or height means the whole picture

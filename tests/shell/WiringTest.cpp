@@ -49,6 +49,7 @@ class Wiring : public ::testing::Test {
     ASSERT_NE(button, nullptr) << name.toStdString();
     button->click();
   }
+  QImage LiveImage() { return QImage(shell.work.File("live/tovra.jpg")); }
   Shell shell;
 };
 
@@ -127,6 +128,18 @@ TEST(WiringSource, OnlySourceOneRunsTheEffects) {
     else
       EXPECT_LT(brightest, 40);
   }
+}
+
+TEST_F(Wiring, UnknownStampStyleAndPlaceStampWithTheDefaultsAndAreLoggedOnce) {
+  Start(QStringLiteral("op3(5) = 40\r\nop3(2) = 11\r\n"));
+  Click("Command1_0");
+  Click("Command1_0");
+  EXPECT_GT(Brightest(LiveImage()), 200);  // white text on the black frame
+  const QStringList log =
+      QString::fromUtf8(ReadAll(shell.work.File("Qv_error.log"))).split("\r\n", Qt::SkipEmptyParts);
+  ASSERT_EQ(log.size(), 2) << log.join('|').toStdString();
+  EXPECT_TRUE(log[0].contains("stamp style 40 unknown, 5 used 50 ")) << log[0].toStdString();
+  EXPECT_TRUE(log[1].contains("stamp placement 11 unknown, 5 used 50 ")) << log[1].toStdString();
 }
 
 TEST_F(Wiring, StartHoldsOutOfRangeValuesToTheRulesTheSettingsToolReports) {

@@ -4,6 +4,7 @@
 #include "ImagingError.h"
 #include "Naming.h"
 #include "Pipeline.h"
+#include "SettingsRules.h"
 
 #include <QFileInfo>
 
@@ -67,7 +68,21 @@ AcquisitionContext CaptureEngine::Context() {
   return ctx;
 }
 
+void CaptureEngine::NoteStampDefaults() {
+  const auto note = [this](const char* what, int32_t code, int32_t used, std::optional<int32_t>& logged) {
+    if (logged == code) return;
+    logged = code;
+    AppendErrorLog(
+        QStringLiteral("stamp %1 %2 unknown, %3 used").arg(QLatin1String(what)).arg(code).arg(used),
+        ErrorCode::SettingUnknown, clock_);
+  };
+  const int32_t style = s_.op3[Option::TextStyle], placement = s_.op3[Option::TextPlacement];
+  if (!TextStyleKnown(style)) note("style", style, kDefaultTextStyle, loggedStyle_);
+  if (!TextPlacementKnown(placement)) note("placement", placement, kDefaultTextPlacement, loggedPlacement_);
+}
+
 void CaptureEngine::StampSlot(int k, const char* message) {
+  NoteStampDefaults();
   ImagingControl& slot = c_.LEAD1[k];
   Trap(message, [&] { c_.LEAD2.SetImageHandle(slot.ImageHandle()); });
   Trap(message, [&] { PrintTimeStamp2(c_.LEAD2, s_, naming_, clock_); });

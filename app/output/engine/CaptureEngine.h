@@ -48,6 +48,9 @@ class CaptureEngine final : public CaptureCycles {
   void WriteLiveOutput(int i);
   void ResizeForHistory(int k);
   void StampSlot(int k, const char* message);
+  // A stamp style or placement the drawing does not know is drawn with the default; the log says so once
+  // per code, not every cycle.
+  void NoteStampDefaults();
   // Runs one statement of a cycle; a failure becomes a log line with `message` and the cycle goes on.
   template <typename Step>
   void Trap(const char* message, Step&& step);
@@ -59,6 +62,7 @@ class CaptureEngine final : public CaptureCycles {
   CaptureHost& host_;
   const Clock& clock_;
   intptr_t window_ = 0;
+  std::optional<int32_t> loggedStyle_, loggedPlacement_;
 };
 
 }  // namespace quorvin
