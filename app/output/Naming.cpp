@@ -61,16 +61,20 @@ void DeriveNameFormats(Settings& settings, NamingState& naming) {
   TakeFormat(kStampDateFormats, settings.op2[Format::StampDate], naming.StampDateFormat);
   TakeFormat(kStampTimeFormats, settings.op2[Format::StampTime], naming.StampTimeFormat);
 
-  for (std::size_t i = 0; i < naming.BitsPerPixel.size(); ++i) {
-    const int32_t depth = settings.op3[Option::ColourDepth + i];
-    if (depth == 0) naming.BitsPerPixel[i] = 24;
-    if (depth == 1) naming.BitsPerPixel[i] = 8;
-  }
+  DeriveBitDepths(settings, naming);
 
   // A turn code from a hand-edited file can be anything; only angles within one full turn reach the
   // rotation, the rest keep the previous angle instead of overflowing.
   const int64_t angle = static_cast<int64_t>(settings.op3[Option::Turn]) * 9000;
   if (angle >= 0 && angle <= 36000) settings.PictureAngle = static_cast<int32_t>(angle);
+}
+
+void DeriveBitDepths(const Settings& settings, NamingState& naming) {
+  for (std::size_t i = 0; i < naming.BitsPerPixel.size(); ++i) {
+    const int32_t depth = settings.op3[Option::ColourDepth + i];
+    if (depth == 0) naming.BitsPerPixel[i] = 24;
+    if (depth == 1) naming.BitsPerPixel[i] = 8;
+  }
 }
 
 namespace {

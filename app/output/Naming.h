@@ -28,6 +28,9 @@ inline constexpr std::array<const char*, 4> kStampTimeFormats{" ", "hhnnss", "hh
 // Turns the format codes op2(0..5) into format strings and op3(8..12) into bit depths, and sets
 // PictureAngle from the turn option op3(18). A code with no entry leaves its derived value as it was.
 void DeriveNameFormats(Settings& settings, NamingState& naming);
+// The bit depth of each output from its colour depth option op3(8 + i): 0 gives 24, 1 gives 8, any other
+// value leaves it as it was.
+void DeriveBitDepths(const Settings& settings, NamingState& naming);
 
 // Ends NetworkPath and histPath with "/" and builds the history sub-paths and base name for the moment
 // read once from the clock.

@@ -1,6 +1,7 @@
 #include "CapturePanel.h"
 
 #include "Controls.h"
+#include "Naming.h"
 #include "Scheduler.h"
 #include "SettingsFile.h"
 
@@ -106,8 +107,11 @@ CapturePanel::CapturePanel(ShellContext& context, QWidget* parent) : QWidget(par
       OptionDepth[i][k] =
           RadioOption(depthNames[i], k, k == 0 ? QStringLiteral("24 bit") : QStringLiteral("8 bit"), depth);
       og->addWidget(OptionDepth[i][k], i + 1, 5 + k);
-      connect(OptionDepth[i][k], &QRadioButton::clicked, this,
-              [this, i, k] { c_.settings.op3[Option::ColourDepth + i] = k; });
+      connect(OptionDepth[i][k], &QRadioButton::clicked, this, [this, i, k] {
+        c_.settings.op3[Option::ColourDepth + i] = k;
+        // The next picture is written at the depth just chosen, not the one of the last load.
+        DeriveBitDepths(c_.settings, c_.naming);
+      });
     }
   }
   og->setColumnStretch(7, 1);

@@ -142,6 +142,17 @@ TEST_F(Wiring, UnknownStampStyleAndPlaceStampWithTheDefaultsAndAreLoggedOnce) {
   EXPECT_TRUE(log[1].contains("stamp placement 11 unknown, 5 used 50 ")) << log[1].toStdString();
 }
 
+TEST_F(Wiring, ColourDepthButtonsTakeEffectOnTheNextCapture) {
+  Start({});
+  Click("Option8_1");
+  EXPECT_EQ(shell.form().naming().BitsPerPixel[Output::LiveImage], 8);
+  Click("Command1_0");
+  EXPECT_EQ(LiveImage().format(), QImage::Format_Grayscale8);
+  Click("Option8_0");
+  Click("Command1_0");
+  EXPECT_NE(LiveImage().format(), QImage::Format_Grayscale8);
+}
+
 TEST_F(Wiring, StartHoldsOutOfRangeValuesToTheRulesTheSettingsToolReports) {
   // Values the window's boxes, sliders and switches cannot hold, and file codes whose sum is 0 although
   // one is not (the name preview's default head).
