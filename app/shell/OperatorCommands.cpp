@@ -91,9 +91,12 @@ void Form1::SaveSnapshot() {
   // Addressing Korvex1 creates the preview window and attaches the video device, as any use does.
   form2();
   const SnapshotResult r = engine_->SaveSnapshot(ProgramFolderInUse());
-  if (!r.ok)
-    boxes_->Show(MessageIcon::Exclamation, QStringLiteral("DigiCame"),
-                 QString::fromUtf8("%1 に保存できません（%2）。").arg(r.file, r.error));
+  if (r.ok) return;
+  // Without a file name the frame itself could not be had.
+  const QString text = r.file.isEmpty()
+                           ? QString::fromUtf8("フレームを取り込めません（%1）。").arg(r.error)
+                           : QString::fromUtf8("%1 に保存できません（%2）。").arg(r.file, r.error);
+  boxes_->Show(MessageIcon::Exclamation, QStringLiteral("DigiCame"), text);
 }
 
 void Form1::ShowPreviewWindow() {

@@ -6,6 +6,7 @@
 
 #include <korvex/TestPatternDevice.h>
 
+#include <QApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QPushButton>
@@ -72,6 +73,19 @@ TEST_F(Wiring, SnapshotButtonKeepsEachFrameAsTheNextNumberedJpegWithoutStamp) {
   }
   EXPECT_FALSE(QFile::exists(shell.work.File("vk00002.jpg")));
   EXPECT_TRUE(shell.boxes.boxes.empty());
+}
+
+TEST(WiringSnapshot, WithoutACameraTheOperatorIsToldAndTheProgramGoesOn) {
+  Shell shell(false, 0);
+  ASSERT_TRUE(shell.form().Form_Load());
+  shell.Find<QPushButton>("Command3")->click();
+  ASSERT_EQ(shell.boxes.boxes.size(), 1u);
+  EXPECT_EQ(shell.boxes.boxes[0].title, "DigiCame");
+  EXPECT_TRUE(shell.boxes.boxes[0].text.startsWith(QString::fromUtf8("フレームを取り込めません（")))
+      << shell.boxes.boxes[0].text.toStdString();
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_FALSE(QFile::exists(shell.work.File("vk00000.jpg")));
+  EXPECT_FALSE(shell.form().Ended());
 }
 
 TEST_F(Wiring, MissingLogoAndMaskAreDroppedAtStartAndOnLoadIniData) {
