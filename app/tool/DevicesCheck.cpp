@@ -59,7 +59,7 @@ class DevicesChecker {
       else
         Warning(group, {}, QStringLiteral("not a section korvex reads (\"audio\" or \"device <name>\")"));
     }
-    Print(stdout, report_.File() + QStringLiteral(": korvex reads this file (%1 warnings)").arg(warnings_));
+    Print(stdout, report_.File() + QStringLiteral(": korvex reads this file (warnings: %1)").arg(warnings_));
     return 0;
   }
 

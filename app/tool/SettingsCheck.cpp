@@ -120,7 +120,7 @@ class SettingsChecker {
     Warn();
     Print(stdout,
           report_.File() +
-              QStringLiteral(": the recorder would start with this file (%1 warnings)").arg(warnings_));
+              QStringLiteral(": the recorder would start with this file (warnings: %1)").arg(warnings_));
     return 0;
   }
 

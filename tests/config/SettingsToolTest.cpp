@@ -168,8 +168,8 @@ TEST_F(SettingsCheck, EachFindingIsReportedWithItsKeyAndLine) {
     ExpectFindings(file, r, Fill(c.findings));
     for (const QString& absent : Fill(c.absent))
       EXPECT_FALSE(r.out.section('\n', 0, -3).contains(absent)) << r.out.toStdString();
-    EXPECT_TRUE(r.out.endsWith(file + ": the recorder would start with this file (" +
-                               QString::number(r.out.count(": warning: ")) + " warnings)\n"));
+    EXPECT_TRUE(r.out.endsWith(file + ": the recorder would start with this file (warnings: " +
+                               QString::number(r.out.count(": warning: ")) + ")\n"));
   }
 }
 
@@ -253,7 +253,7 @@ TEST_F(SettingsCheck, DevicesIniAsTheCaptureControlReadsIt) {
        "warning: [audio] bogus: not a key korvex reads"});
   EXPECT_TRUE(r.out.contains(file + ":22: warning: [other]: not a section korvex reads"));
   EXPECT_FALSE(r.out.contains("device ok")) << r.out.toStdString();
-  EXPECT_TRUE(r.out.endsWith(file + ": korvex reads this file (6 warnings)\n"));
+  EXPECT_TRUE(r.out.endsWith(file + ": korvex reads this file (warnings: 6)\n"));
 
   EXPECT_EQ(Tool({"check-devices", dir.filePath("none.ini")}).status, 2);
   EXPECT_EQ(Tool({"check-devices", dir.path()}).status, 1);  // a folder cannot be read as a file
