@@ -1,11 +1,11 @@
 #pragma once
-// Shared pieces of the capture tests: the application object, a private config folder, device sources
-// a test controls, and a test device that can stall or be unplugged.
+// Shared pieces of the capture tests: the application object, a private config folder and device
+// sources a test controls (the device that can stall or be unplugged is in the shared test support).
 
 #include <korvex/CaptureDevice.h>
 #include <korvex/TestPatternDevice.h>
 
-#include "GstHandles.h"
+#include "FaultyCaptureDevice.h"
 
 #include <gtest/gtest.h>
 #include <QImage>
@@ -32,17 +32,6 @@ class KorvexTest : public ::testing::Test {
   QByteArray oldConfig_;
 };
 
-// Offers the devices a test made, in order.
-class FixedDeviceSource : public DeviceSource {
- public:
-  explicit FixedDeviceSource(std::vector<std::shared_ptr<CaptureDevice>> devices)
-      : devices_(std::move(devices)) {}
-  std::vector<std::shared_ptr<CaptureDevice>> Enumerate() override { return devices_; }
-
- private:
-  std::vector<std::shared_ptr<CaptureDevice>> devices_;
-};
-
 // A test pattern under another name.
 class NamedTestDevice : public TestPatternDevice {
  public:
@@ -55,24 +44,6 @@ class NamedTestDevice : public TestPatternDevice {
   QString name_, version_;
 };
 
-// A test pattern whose frames can be held back (a camera that stops delivering) and which can be
-// unplugged (the pipeline gets an error; the device cannot be opened until it is plugged in again).
-class FaultyDevice : public TestPatternDevice {
- public:
-  GstElement* CreateSource(QString* error) override;
-  void Stall(bool stalled);
-  void Unplug();
-  void Replug() { unplugged_ = false; }
-  int SourcesMade() const { return made_; }
-
- private:
-  std::atomic<bool> unplugged_{false};
-  bool stalled_ = false;
-  ElementPtr bin_;
-  int made_ = 0;
-};
-
-std::shared_ptr<DeviceSource> SourceOf(std::vector<std::shared_ptr<CaptureDevice>> devices);
 std::shared_ptr<DeviceSource> SingleTestDevice(int motion = 0);
 
 // Mean colour of a small block, to compare against the pattern with some tolerance.
