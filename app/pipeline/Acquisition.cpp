@@ -46,11 +46,28 @@ int32_t ScaledSize(double size, double factor) {
 void GrabVideoFrame(AcquisitionContext& ctx) {
   ImagingControl& frame = ctx.controls.LEAD1[0];
   frame.SetImageHandle(0);
+  // A lost device reports no size until it is connected again; trying here, before the grab needs its
+  // size, lets the cycle in which the camera returns grab normally.
+  bool sized = false;
+  if (ctx.video) {
+    ctx.video->Reconnect();
+    sized = ctx.video->VideoWidth() > 0 && ctx.video->VideoHeight() > 0;
+  }
   // The container is kept at 15 twips per video pixel, so its size in pixels is the video size of the
-  // previous grab (or of the last window fitting).
-  frame.CreateImage(frame.Width() / kTwipsPerPixel, frame.Height() / kTwipsPerPixel, 24);
+  // previous grab (or of the last window fitting). Fitted while the device was gone, it has none.
+  float width = frame.Width() / kTwipsPerPixel;
+  float height = frame.Height() / kTwipsPerPixel;
+  if (width < 1 || height < 1) {
+    if (!sized)
+      throw ImagingError(ErrorCode::NoDevice, QStringLiteral("no capture device and no frame size"));
+    width = static_cast<float>(ctx.video->VideoWidth());
+    height = static_cast<float>(ctx.video->VideoHeight());
+  }
+  frame.CreateImage(width, height, 24);
   frame.SetSetting56(1);
   if (!ctx.video) throw ImagingError(ErrorCode::NoDevice, QStringLiteral("no capture control"));
+  // A gone camera leaves the blank frame, and the container keeps its last size for the next blank.
+  if (!sized) throw ImagingError(ErrorCode::NoDevice, QStringLiteral("the capture device is gone"));
   frame.SetWidth(static_cast<float>(int64_t{ctx.video->VideoWidth()} * kTwipsPerPixel));
   frame.SetHeight(static_cast<float>(int64_t{ctx.video->VideoHeight()} * kTwipsPerPixel));
   const intptr_t dc = frame.GetImageDC();

@@ -20,8 +20,10 @@ struct AcquisitionContext {
   const Clock* clock = &SystemClock::Instance();
 };
 
-// The VFW grab: a blank image at LEAD1(0)'s container size, the next frame painted onto it, the container
-// sized to the video format. Traps nothing: a missing device or frame throws ImagingError.
+// The VFW grab: a lost device is tried again, a blank image is made at LEAD1(0)'s container size (the
+// device's when the container has none), the next frame is painted onto it and the container is sized to
+// the video format. Traps nothing: a missing or gone device, or a missing frame, throws ImagingError and
+// leaves the blank; a gone device leaves the container's size for the next blank.
 void GrabVideoFrame(AcquisitionContext& ctx);
 
 // The TWAIN grab: source, fixed scan settings, acquisition, colour correction and post-processing. Each

@@ -15,6 +15,10 @@ class VideoDevice {
   // Paints the next frame at (0, 0) onto the drawing surface `dc` (see ImagingControl::GetImageDC);
   // false when no frame came.
   virtual bool CopyDIB(intptr_t dc) = 0;
+  // Connects a device that was lost (it reports no video size meanwhile) again; fails at once, without
+  // waiting, while it is still gone, and does nothing while it works. A device that cannot be lost has
+  // nothing to do.
+  virtual void Reconnect() {}
   virtual void SetDeviceIndex(int index) = 0;
   virtual void SetPreview(bool on) = 0;
   virtual bool VideoOverlay() const = 0;  // the driver offers overlay display

@@ -1,11 +1,15 @@
 // The live save cycle, from the test-pattern device into a temporary live folder.
 
 #include "EngineFixture.h"
+#include "FaultyCaptureDevice.h"
 #include "ImageFiles.h"
 #include "ImagingError.h"
 #include "Naming.h"
 
+#include <korvex/CaptureWindow.h>
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <sys/inotify.h>
@@ -171,6 +175,48 @@ TEST_F(LiveCycle, ACameraThatStopsDeliveringIsLoggedAndLaterCyclesWork) {
   engine_->SaveLiveImages();
   EXPECT_EQ(ErrorLogLines().size(), 1);
   EXPECT_EQ(CountPixelsUnlike(DecodeJpeg(settings_.NetworkPath + "tovra.jpg"), QColor(200, 200, 200), 24), 0);
+}
+
+TEST_F(LiveCycle, ALostCameraIsTriedEveryCycleAndTheCycleAfterItsReturnIsNormal) {
+  settings_.ch1[1] = settings_.ch1[3] = 0;  // no stamps: a blank frame is black all over
+  const QString live = settings_.NetworkPath + "tovra.jpg";
+  // With the window shown the camera streams; parked in the tray it rests between grabs.
+  for (const bool preview : {true, false}) {
+    SCOPED_TRACE(preview ? "streaming" : "resting");
+    auto device = std::make_shared<korvex::test::FaultyDevice>();
+    korvex::CKorvexCtrl control(nullptr, korvex::test::SourceOf({device}));
+    control.SetPreview(preview);
+    KorvexVideoDevice video(control);
+    UseDevice(&video);
+    engine_->SaveLiveImages();
+    ASSERT_GT(CountPixelsUnlike(DecodeJpeg(live), Qt::black, 24), 10000);
+    const qsizetype logged = ErrorLogLines().size();
+
+    device->Unplug();
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+      SCOPED_TRACE(cycle);
+      const int asked = device->SourcesAsked();
+      QElapsedTimer took;
+      took.start();
+      engine_->SaveLiveImages();
+      EXPECT_LT(took.elapsed(), korvex::CaptureWindow::kGrabTimeoutMs);  // no grab waits for a gone camera
+      EXPECT_EQ(ErrorLogLines().size(), logged + cycle);                 // the grab's line, nothing else
+      if (cycle > 1) {
+        EXPECT_GT(device->SourcesAsked(), asked);  // a reconnect was tried
+      }
+      // The cycle goes on: the blank frame at the camera's last size, never the last picture.
+      const QImage image = DecodeJpeg(live);
+      EXPECT_EQ(image.size(), QSize(640, 480));
+      EXPECT_EQ(CountPixelsUnlike(image, Qt::black, 24), 0);
+    }
+
+    device->Replug();
+    engine_->SaveLiveImages();
+    EXPECT_EQ(ErrorLogLines().size(), logged + 3);
+    EXPECT_GT(CountPixelsUnlike(DecodeJpeg(live), Qt::black, 24), 10000);
+    EXPECT_EQ(control.captureWindow()->Streaming(), preview);  // a shown preview runs again
+    UseDevice(video_.get());
+  }
 }
 
 TEST_F(LiveCycle, AReaderPollingTheLiveImageNeverSeesAPartialFile) {

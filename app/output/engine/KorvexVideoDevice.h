@@ -13,6 +13,7 @@ class KorvexVideoDevice final : public VideoDevice {
   int VideoWidth() const override { return control_.GetVideoWidth(); }
   int VideoHeight() const override { return control_.GetVideoHeight(); }
   bool CopyDIB(intptr_t dc) override { return control_.CopyDIB(static_cast<qintptr>(dc)); }
+  void Reconnect() override { control_.captureWindow()->Reconnect(); }
   void SetDeviceIndex(int index) override { control_.SetDeviceIndex(index); }
   void SetPreview(bool on) override { control_.SetPreview(on); }
   bool VideoOverlay() const override { return control_.GetVideoOverlay(); }

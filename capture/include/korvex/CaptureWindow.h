@@ -92,6 +92,9 @@ class CaptureWindow : public QWidget {
   std::shared_ptr<CaptureDevice> CurrentDevice() const;
   // True while the connected device has failed and not yet been reconnected.
   bool DeviceLost() const;
+  // Builds the pipeline of a lost device again (and restarts a shown preview); true when the device
+  // works. Cheap: nothing happens while it works, and a device still gone fails at once.
+  bool Reconnect();
   // True while a pipeline runs (preview, grab or recording).
   bool Streaming() const;
 
@@ -112,7 +115,6 @@ class CaptureWindow : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool Reconnect();
   void NewPipeline();
   // Builds the pipeline for the current device and format and puts the stored controls back.
   bool BuildPipeline(QString* error);
