@@ -80,7 +80,8 @@ void GrabVideoFrame(AcquisitionContext& ctx) {
 void GrabTwainFrame(AcquisitionContext& ctx) {
   ImagingControl& frame = ctx.controls.LEAD1[0];
   TwainStep(ctx, [&] {
-    const auto index = static_cast<int16_t>(std::clamp<int32_t>(ctx.settings.DevIndexTwain, -1, INT16_MAX));
+    const int32_t source = ctx.twainSource.value_or(ctx.settings.DevIndexTwain);
+    const auto index = static_cast<int16_t>(std::clamp<int32_t>(source, -1, INT16_MAX));
     frame.SetTwainSourceName(frame.TwainSourceNameAt(index));
   });
   TwainStep(ctx, [&] { frame.SetTwainSetting86(9120); });

@@ -8,6 +8,7 @@
 #include "VideoDevice.h"
 
 #include <functional>
+#include <optional>
 
 namespace quorvin {
 
@@ -18,6 +19,8 @@ struct AcquisitionContext {
   std::function<void()> fitVideoWindow;  // sizes the preview window and LEAD1(0) to the video format
   intptr_t window = 0;                   // window handle handed to the scanner source
   const Clock* clock = &SystemClock::Instance();
+  // The scanner source to use when it is not DevIndexTwain (a stand-in for a source missing at start).
+  std::optional<int32_t> twainSource;
 };
 
 // The VFW grab: a lost device is tried again, a blank image is made at LEAD1(0)'s container size (the

@@ -13,7 +13,9 @@ class EngineAdapter final : public ShellEngine {
 
   void SaveLiveImages() override { engine_.SaveLiveImages(); }
   void SaveHistoryImages() override { engine_.SaveHistoryImages(); }
-  bool SelectDevice(int index, int position) override { return engine_.SelectDevice(index, position); }
+  bool SelectDevice(int index, int position, bool store) override {
+    return engine_.SelectDevice(index, position, store);
+  }
   void UseOverlayIfAvailable() override { engine_.UseOverlayIfAvailable(); }
   SnapshotResult SaveSnapshot(const QString& folder) override { return engine_.SaveSnapshot(folder); }
   void AttachVideo(korvex::CKorvexCtrl* control) override {

@@ -230,7 +230,7 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::Combo3_Click(int index) {
-  engine_->SelectDevice(index, Combo3_[index]->currentIndex());
+  engine_->SelectDevice(index, Combo3_[index]->currentIndex(), /*store=*/true);
 }
 
 void Form1::AddTrayIcon() {

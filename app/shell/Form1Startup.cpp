@@ -152,9 +152,10 @@ void Form1::ListVideoDevices() {
 
 void Form1::SelectInList(int index, int stored) {
   QComboBox* list = Combo3_[index];
-  // The stored entry when the list still has it, else the first; the choice runs as the operator's would.
+  // The stored entry when the list still has it, else the first. That stand-in serves this run only: the
+  // stored device stays in the settings and is chosen again at a start that finds it.
   list->setCurrentIndex(stored >= 0 && stored < list->count() ? stored : 0);
-  Combo3_Click(index);
+  engine_->SelectDevice(index, list->currentIndex(), /*store=*/false);
 }
 
 void Form1::SettingsLoaded() {

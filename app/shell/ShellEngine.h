@@ -15,8 +15,9 @@ namespace quorvin {
 
 class ShellEngine : public CaptureCycles {
  public:
-  // SelectDevice(index, position): 0 the scanner-source list, 1 the video-device list.
-  virtual bool SelectDevice(int index, int position) = 0;
+  // SelectDevice(index, position, store): 0 the scanner-source list, 1 the video-device list; see
+  // CaptureEngine::SelectDevice.
+  virtual bool SelectDevice(int index, int position, bool store) = 0;
   virtual void UseOverlayIfAvailable() = 0;
   // The snapshot into `folder`; a failure is returned, never thrown.
   virtual SnapshotResult SaveSnapshot(const QString& folder) = 0;

@@ -34,7 +34,7 @@ class RecordingEngine final : public ShellEngine {
   explicit RecordingEngine(const Clock& clock) : clock_(clock) {}
   void SaveLiveImages() override { Record(true); }
   void SaveHistoryImages() override { Record(false); }
-  bool SelectDevice(int index, int position) override {
+  bool SelectDevice(int index, int position, bool) override {
     selections.push_back({index, position});
     return true;
   }

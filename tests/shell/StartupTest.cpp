@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QLockFile>
+#include <QPushButton>
 #include <QSysInfo>
 
 #include <QTabWidget>
@@ -100,21 +101,41 @@ TEST_F(Startup, SuffixSkipsTheInstanceTestAndNamesTheSettingsFile) {
   EXPECT_TRUE(ReadAll(shell.SettingsFile("2")).contains("inter(0) = 77"));
 }
 
-TEST_F(Startup, StoredDevicesBeyondTheListsSelectTheFirstEntries) {
+TEST_F(Startup, StoredDevicesMissingAtStartAreStoodInForThisRunAndStayStored) {
   // Two video devices and two scanner sources: DevIndex 3 and DevIndexTwain 2 are both past the end.
-  WriteSettings("DevIndex = 3\r\nDevIndexTwain = 2\r\n");
+  const QString live = shell.work.File("live");
+  WriteSettings("DevIndex = 3\r\nDevIndexTwain = 2\r\nop3(1) = 0\r\nNetworkPath = " + live.toUtf8() +
+                "/\r\n");
   ASSERT_TRUE(shell.form().Form_Load());
   EXPECT_EQ(Combo3(1)->count(), 2);
   EXPECT_TRUE(Combo3(1)->itemText(0).startsWith("Test Pattern"));
   EXPECT_EQ(Combo3(1)->currentIndex(), 0);
-  EXPECT_EQ(shell.form().settings().DevIndex, 0);
   ASSERT_EQ(Combo3(0)->count(), 2);
   EXPECT_EQ(Combo3(0)->currentIndex(), 0);
-  EXPECT_EQ(shell.form().settings().DevIndexTwain, 0);
   // The video choice ran last and is the source shown.
   EXPECT_EQ(shell.Find<QLabel>("Label6_12")->text(), "(V0)");
   EXPECT_TRUE(shell.form().form2()->Korvex1()->GetPreview());
   EXPECT_FALSE(shell.form().form2()->isVisible());
+
+  // This run grabs from the first scanner source, without a failed source lookup.
+  shell.Find<QPushButton>("Command1_0")->click();
+  EXPECT_TRUE(QFile::exists(live + "/tovra.jpg"));
+  EXPECT_FALSE(QFile::exists(shell.work.File("Qv_error.log")))
+      << ReadAll(shell.work.File("Qv_error.log")).constData();
+
+  // The stored choices reach the file unchanged; the operator's own choice replaces them.
+  auto saved = [&] {
+    Settings file;
+    LoadSettings(file, shell.SettingsFile());
+    return std::pair{file.DevIndex, file.DevIndexTwain};
+  };
+  shell.Find<QPushButton>("Command1_6")->click();
+  EXPECT_EQ(saved(), std::pair(3, 2));
+  Combo3(1)->setCurrentIndex(1);
+  emit Combo3(1)->activated(1);
+  EXPECT_EQ(shell.Find<QLabel>("Label6_12")->text(), "(V1)");
+  shell.form().EndProgram();
+  EXPECT_EQ(saved(), std::pair(1, 2));
 }
 
 TEST_F(Startup, StoredDevicesInsideTheListsAreSelected) {

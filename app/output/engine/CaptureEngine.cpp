@@ -64,7 +64,9 @@ void CaptureEngine::Trap(const char* message, Step&& step) {
 }
 
 AcquisitionContext CaptureEngine::Context() {
-  AcquisitionContext ctx{c_, s_, video_, [this] { host_.FitVideoWindow(); }, window_, &clock_};
+  AcquisitionContext ctx{c_, s_, video_, [this] { host_.FitVideoWindow(); }, window_, &clock_, std::nullopt};
+  // Only while the settings still name the source it stands for: a loaded file's choice wins.
+  if (twainStandIn_ && twainStandIn_->stored == s_.DevIndexTwain) ctx.twainSource = twainStandIn_->used;
   return ctx;
 }
 
@@ -196,22 +198,24 @@ SnapshotResult CaptureEngine::SaveSnapshot(const QString& folder) {
   return result;
 }
 
-bool CaptureEngine::SelectDevice(int index, int position) {
+bool CaptureEngine::SelectDevice(int index, int position, bool store) {
   try {
     if (index == 1) {
-      s_.DevIndex = position;
-      if (video_) video_->SetDeviceIndex(s_.DevIndex);
-      host_.SetSourceLabel(QStringLiteral("(V%1)").arg(s_.DevIndex));
+      if (store) s_.DevIndex = position;
+      if (video_) video_->SetDeviceIndex(position);
+      host_.SetSourceLabel(QStringLiteral("(V%1)").arg(position));
       if (video_) video_->SetPreview(true);
       UseOverlayIfAvailable();
       host_.FitVideoWindow();
     } else if (index == 0) {
       ImagingControl& frame = c_.LEAD1[0];
       if (frame.TwainSourceCount() == 0) return true;
-      s_.DevIndexTwain = position;
-      frame.SetTwainSourceName(frame.TwainSourceNameAt(
-          static_cast<int16_t>(std::clamp<int32_t>(s_.DevIndexTwain, -1, INT16_MAX))));
-      host_.SetSourceLabel(QStringLiteral("(T %1)").arg(s_.DevIndexTwain));
+      if (store) s_.DevIndexTwain = position;
+      twainStandIn_.reset();
+      if (position != s_.DevIndexTwain) twainStandIn_ = StandIn{s_.DevIndexTwain, position};
+      frame.SetTwainSourceName(
+          frame.TwainSourceNameAt(static_cast<int16_t>(std::clamp<int32_t>(position, -1, INT16_MAX))));
+      host_.SetSourceLabel(QStringLiteral("(T %1)").arg(position));
     }
     return true;
   } catch (const std::exception&) {

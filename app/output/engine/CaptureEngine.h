@@ -32,9 +32,11 @@ class CaptureEngine final : public CaptureCycles {
   // corrected, post-processed frame at full quality. A failure is returned, never thrown.
   SnapshotResult SaveSnapshot(const QString& folder);
 
-  // The choice of a list entry: index 0 the scanner sources, 1 the video devices. False when the capture
-  // control failed; nothing is thrown.
-  bool SelectDevice(int index, int position);
+  // The choice of a list entry: index 0 the scanner sources, 1 the video devices. The operator's choice
+  // (`store`) becomes DevIndexTwain or DevIndex; start-up's stand-in for a stored device that is missing
+  // is used for this run but leaves the stored index as it is. False when the capture control failed;
+  // nothing is thrown.
+  bool SelectDevice(int index, int position, bool store = true);
   void UseOverlayIfAvailable();
 
   void SetVideoDevice(VideoDevice* video) { video_ = video; }
@@ -63,6 +65,12 @@ class CaptureEngine final : public CaptureCycles {
   const Clock& clock_;
   intptr_t window_ = 0;
   std::optional<int32_t> loggedStyle_, loggedPlacement_;
+  // The scanner source used in place of a stored DevIndexTwain that start-up did not find.
+  struct StandIn {
+    int32_t stored;
+    int32_t used;
+  };
+  std::optional<StandIn> twainStandIn_;
 };
 
 }  // namespace quorvin
