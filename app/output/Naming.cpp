@@ -155,6 +155,23 @@ QString NextHistoryTime(const QString& now, int32_t interval, int32_t fileTimeLe
   return composed.left(fileTimeLength) + QString(6 - fileTimeLength, u'0');
 }
 
+int64_t LongestHistoryWait(int32_t interval, int32_t fileTimeLength) {
+  switch (fileTimeLength) {
+    case 5:
+      return int64_t{interval} + 10;
+    case 4:
+      return int64_t{interval} + 60;
+    case 3:
+      return int64_t{interval} + 600;
+    case 2:
+      return int64_t{interval} + 3600;
+    case 1:
+      return 10 * 3600;
+    default:
+      return interval;
+  }
+}
+
 QString HistoryImagePath(const Settings& settings, const NamingState& naming) {
   return settings.histPath + naming.HistorySubPath[0] + naming.HistoryBaseName + settings.HiFileFoot[0] +
          QLatin1String(".jpg");

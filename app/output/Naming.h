@@ -39,6 +39,9 @@ void BuildHistoryNames(Settings& settings, NamingState& naming, const Clock& clo
 // The next history capture time "hhnnss" after `now` ("hhnnss"), aligned to the resolution of the file
 // time (fileTimeLength 1..5); any interval, negative or huge, gives a valid time of day.
 QString NextHistoryTime(const QString& now, int32_t interval, int32_t fileTimeLength);
+// The furthest ahead, in seconds, that NextHistoryTime can lie: the interval plus one step of the file
+// time's resolution; ten hours, whatever the interval, for a one-character file time.
+int64_t LongestHistoryWait(int32_t interval, int32_t fileTimeLength);
 
 // histPath + HistorySubPath(0) + HistoryBaseName + HiFileFoot(0) + ".jpg"
 QString HistoryImagePath(const Settings& settings, const NamingState& naming);

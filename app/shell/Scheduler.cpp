@@ -45,6 +45,13 @@ QString AddSecondsToClockText(const QString& nowText, int64_t seconds) {
       .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
+int64_t SecondsAhead(const QString& nowText, const QString& timeText) {
+  auto seconds = [](const QString& t) {
+    return DigitValue(t.mid(0, 2)) * 3600 + DigitValue(t.mid(2, 2)) * 60 + DigitValue(t.mid(4, 2));
+  };
+  return ((seconds(timeText) - seconds(nowText)) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
+}
+
 Scheduler::Scheduler(Settings& settings, NamingState& naming, const Clock& clock, SchedulerDisplay& display,
                      CaptureCycles& cycles)
     : settings_(settings), naming_(naming), clock_(clock), display_(display), cycles_(&cycles) {}
@@ -117,17 +124,21 @@ void Scheduler::Tick() {
 bool Scheduler::DueTest(int index) {
   const QString& next = index == 0 ? state_.NextLiveText : state_.NextHistoryText;
   bool& wrapped = index == 0 ? state_.LiveWrapped : state_.HistoryWrapped;
-  if (wrapped) {
-    // The next time lies after midnight: wait until the clock has passed it, then test from the next tick.
-    if (DigitValue(state_.NowText) < 120000) wrapped = false;
+  if (wrapped && DigitValue(state_.NowText) < 120000) {
+    // The clock has passed the midnight the next time lies after; the due test waits for the next tick.
+    wrapped = false;
     return false;
   }
-  if (state_.NowText >= next) {
+  if (!wrapped && state_.NowText >= next) {
     ComputeNextCapture(index);
     return true;
   }
-  // Far ahead means the clock was set back: restart the schedule from now, without a capture.
-  if (DigitValue(next.left(4)) - DigitValue(state_.NowText.left(4)) > 1200) ComputeNextCapture(index);
+  // No plan lies further ahead than its longest wait, so one that does was made at a later clock time:
+  // the clock was set back (a daylight-saving end, a correction). Waiting for it would stop the captures
+  // for as long as the step; the schedule restarts from now, without a capture. One second for the tick.
+  const int64_t longest =
+      index == 0 ? settings_.inter[0] : LongestHistoryWait(settings_.inter[1], naming_.FileTimeLength);
+  if (SecondsAhead(state_.NowText, next) > longest + 1) ComputeNextCapture(index);
   return false;
 }
 

@@ -55,6 +55,9 @@ int64_t DigitValue(const QString& text);
 // The time of day h:m:(s + seconds), carried and taken modulo 24 hours, as "hhnnss". Any addend works:
 // huge or negative intervals from a hand-edited file still give a time of day.
 QString AddSecondsToClockText(const QString& nowText, int64_t seconds);
+// How far the time of day `timeText` lies after `nowText` ("hhnnss" both), in seconds from 0 to a day,
+// taking the coming midnight into account.
+int64_t SecondsAhead(const QString& nowText, const QString& timeText);
 
 class Scheduler {
  public:

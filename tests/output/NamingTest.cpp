@@ -287,5 +287,24 @@ TEST(NextHistoryTime, AnyIntervalGivesATimeOfDayOnTheResolution) {
   }
 }
 
+TEST(NextHistoryTime, NeverLiesFurtherAheadThanTheLongestWait) {
+  // The scheduler takes a next time beyond the longest wait for a clock set back: a plan that went beyond
+  // it without a step would lose a capture. The worst cases lie at the start of an hour.
+  constexpr int kDay = 24 * 3600;
+  for (int32_t k = 0; k <= 6; ++k) {
+    for (int32_t interval : {1, 59, 60, 541, 600, 3599, 3600, 9999}) {
+      for (int h : {0, 10, 13, 23}) {
+        for (int t = h * 3600; t < h * 3600 + 11 * 60; ++t) {
+          const QString next =
+              NextHistoryTime(QString::asprintf("%02d%02d%02d", t / 3600, t / 60 % 60, t % 60), interval, k);
+          const int planned = next.left(2).toInt() * 3600 + next.mid(2, 2).toInt() * 60 + next.mid(4).toInt();
+          ASSERT_LE((planned - t + kDay) % kDay, LongestHistoryWait(interval, k))
+              << t << " + " << interval << " at k = " << k;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quorvin

@@ -184,6 +184,44 @@ TEST_F(SchedulerDays, ClockSetBackRestartsTheScheduleWithoutACapture) {
   EXPECT_EQ(Live(), 1);
 }
 
+TEST_F(SchedulerDays, AClockSetBackByLessThanTwelveHoursNeverStopsTheCaptures) {
+  Click("Check1_9");  // history every ten minutes, on ten-minute boundaries, besides live every five
+  struct Step {
+    const char* what;
+    QDateTime from, to;
+  };
+  const QDate day(1999, 10, 30), next(1999, 10, 31);
+  const Step steps[] = {
+      {"daylight-saving end", QDateTime(next, QTime(2, 50)), QDateTime(next, QTime(2, 0))},
+      {"back while the next time lies after midnight", QDateTime(day, QTime(23, 50)),
+       QDateTime(day, QTime(23, 0))},
+      {"back across midnight", QDateTime(next, QTime(0, 5)), QDateTime(day, QTime(23, 40))},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    shell.clock.Set(step.from);
+    Start();
+    shell.Run(9 * 60);
+    ASSERT_GT(Live(), 0);
+    shell.engine->saves.clear();
+    shell.clock.Set(step.to);
+    shell.Run(3600);
+    // From the step on, no capture is further from the one before (or from the step, or the end) than
+    // its interval.
+    for (const bool live : {true, false}) {
+      QDateTime last = step.to;
+      qint64 longest = 0;
+      for (const RecordingEngine::Save& save : shell.engine->saves) {
+        if (save.live != live) continue;
+        longest = std::max(longest, last.msecsTo(save.at));
+        last = save.at;
+      }
+      longest = std::max(longest, last.msecsTo(shell.clock.Now()));
+      EXPECT_LE(longest, (live ? 300 : 600) * 1000 + 500) << (live ? "live" : "history");
+    }
+  }
+}
+
 TEST_F(SchedulerDays, SchedulerOffCapturesNothingAndFreezesTheTimes) {
   Click("Check1_28");
   ASSERT_EQ(shell.form().settings().ch1[28], 0);
