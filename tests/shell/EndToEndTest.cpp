@@ -1,5 +1,6 @@
 // The built program, headless, on the built-in test device with the shipped example settings: it must
-// write live and history images within seconds, end on SIGTERM with status 0 and save its settings.
+// write live and history images within seconds, also across a daylight-saving end, end on SIGTERM with
+// status 0 and save its settings.
 #include "TestSupport.h"
 
 #include <QDirIterator>
@@ -26,42 +27,61 @@ QStringList FilesBelow(const QString& folder) {
   return files;
 }
 
-TEST(EndToEnd, HeadlessRecorderCapturesFromTheTestDeviceAndSavesOnSigterm) {
+// The built program, in a folder of its own (which becomes the program folder) with the shipped example
+// settings, headless: no display at all, so it must choose the offscreen platform by itself.
+class Recorder {
+ public:
+  explicit Recorder(const QProcessEnvironment& extra = {}) {
+    QDir().mkpath(run.File("bin"));
+    const QString program = run.File("bin/quorvin18");
+    EXPECT_TRUE(QFile::copy(QUORVIN18_PROGRAM, program));
+    EXPECT_TRUE(QFile::copy(QUORVIN_EXAMPLE_SETTINGS, run.File("bin/quorvin18.ini")));
+    QFile::setPermissions(run.File("bin/quorvin18.ini"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+      env.remove(QLatin1String(name));
+    env.insert("XDG_CONFIG_HOME", run.File("config"));
+    env.insert("XDG_RUNTIME_DIR", run.File("runtime"));
+    env.insert(extra);
+    QDir().mkpath(run.File("runtime"));
+    QFile::setPermissions(run.File("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(run.Path());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, {});
+    EXPECT_TRUE(process.waitForStarted(10000));
+  }
+  ~Recorder() {
+    if (process.state() == QProcess::NotRunning) return;
+    process.kill();
+    process.waitForFinished(10000);
+  }
+  // Ends it as the system would and expects a clean end.
+  void Terminate() {
+    process.terminate();  // SIGTERM
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+  }
+  QStringList History() const { return FilesBelow(run.File("history")); }
+
   WorkingFolder run;
-  // A copy of the program in a folder of its own: that folder becomes the program folder.
-  QDir().mkpath(run.File("bin"));
-  const QString program = run.File("bin/quorvin18");
-  ASSERT_TRUE(QFile::copy(QUORVIN18_PROGRAM, program));
-  ASSERT_TRUE(QFile::copy(QUORVIN_EXAMPLE_SETTINGS, run.File("bin/quorvin18.ini")));
-  QFile::setPermissions(run.File("bin/quorvin18.ini"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  QProcess process;
+};
 
-  QProcess recorder;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  // No display at all: the program must choose the offscreen platform by itself.
-  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(QLatin1String(name));
-  env.insert("XDG_CONFIG_HOME", run.File("config"));
-  env.insert("XDG_RUNTIME_DIR", run.File("runtime"));
-  QDir().mkpath(run.File("runtime"));
-  QFile::setPermissions(run.File("runtime"),
-                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  recorder.setProcessEnvironment(env);
-  recorder.setWorkingDirectory(run.Path());
-  recorder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  recorder.start(program, {});
-  ASSERT_TRUE(recorder.waitForStarted(10000));
-
+TEST(EndToEnd, HeadlessRecorderCapturesFromTheTestDeviceAndSavesOnSigterm) {
+  Recorder recorder;
+  const WorkingFolder& run = recorder.run;
   // Live images every 2 s, history every 5 s: the first of each within 10 s, and more keep coming.
-  const auto historyCount = [&] { return FilesBelow(run.File("history")).size(); };
-  EXPECT_TRUE(QTest::qWaitFor([&] { return historyCount() >= 4; }, 20000)) << historyCount();
-  recorder.terminate();  // SIGTERM
-  ASSERT_TRUE(recorder.waitForFinished(10000));
-  EXPECT_EQ(recorder.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(recorder.exitCode(), 0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.History().size() >= 4; }, 20000))
+      << recorder.History().size();
+  recorder.Terminate();
 
   for (const char* name : {"live/tovra.jpg", "live/tovra_.jpg", "live/tovra_50.jpg"})
     EXPECT_TRUE(IsJpeg(run.File(name))) << name;
   // history/<yymmdd>/cam<hhnnss>.jpg and its thumbnail cam<hhnnss>_.jpg
-  const QStringList history = FilesBelow(run.File("history"));
+  const QStringList history = recorder.History();
   ASSERT_GE(history.size(), 4);
   for (const QString& file : history) {
     EXPECT_TRUE(IsJpeg(file)) << file.toStdString();
@@ -75,6 +95,30 @@ TEST(EndToEnd, HeadlessRecorderCapturesFromTheTestDeviceAndSavesOnSigterm) {
   EXPECT_TRUE(saved.contains("inter(0) = 2 ")) << saved.left(200).constData();
   EXPECT_TRUE(saved.contains("NetworkPath = live/"));
   EXPECT_NE(saved, ReadAll(QUORVIN_EXAMPLE_SETTINGS));
+}
+
+TEST(EndToEnd, ImagesKeepComingWhenDaylightSavingTimeEnds) {
+  // Central European time, the wall clock stepped by libfaketime so that the recorder starts a few
+  // seconds before 03:00 summer time becomes 02:00 winter time.
+  const qint64 step = QDateTime(QDate(2024, 10, 27), QTime(1, 0), Qt::UTC).toSecsSinceEpoch();
+  QProcessEnvironment clock;
+  clock.insert("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");  // a rule of its own: no time-zone database needed
+  clock.insert("LD_PRELOAD", QUORVIN_FAKETIME_LIBRARY);
+  clock.insert("FAKETIME", QString::asprintf("%+lld", step - 8 - QDateTime::currentSecsSinceEpoch()));
+  clock.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");  // Qt's timers keep real time
+  Recorder recorder(clock);
+  // History files are named by local time: after the step the names start again from 02:00.
+  auto named = [&](const char* time) {
+    return recorder.History()
+        .filter(QRegularExpression(QStringLiteral("/cam%1\\d\\d\\.jpg$").arg(time)))
+        .size();
+  };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return named("0200") >= 2; }, 30000))
+      << recorder.History().join(' ').toStdString();
+  EXPECT_GE(named("0259"), 1);  // it did run before the step
+  recorder.Terminate();
+  EXPECT_TRUE(IsJpeg(recorder.run.File("live/tovra.jpg")));
+  EXPECT_FALSE(QFile::exists(recorder.run.File("Qv_error.log")));
 }
 
 }  // namespace
