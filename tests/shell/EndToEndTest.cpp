@@ -104,7 +104,7 @@ TEST(EndToEnd, ImagesKeepComingWhenDaylightSavingTimeEnds) {
   QProcessEnvironment clock;
   clock.insert("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");  // a rule of its own: no time-zone database needed
   clock.insert("LD_PRELOAD", QUORVIN_FAKETIME_LIBRARY);
-  clock.insert("FAKETIME", QString::asprintf("%+lld", step - 8 - QDateTime::currentSecsSinceEpoch()));
+  clock.insert("FAKETIME", QString::asprintf("%+lld", step - 10 - QDateTime::currentSecsSinceEpoch()));
   clock.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");  // Qt's timers keep real time
   Recorder recorder(clock);
   // History files are named by local time: after the step the names start again from 02:00.
@@ -113,7 +113,7 @@ TEST(EndToEnd, ImagesKeepComingWhenDaylightSavingTimeEnds) {
         .filter(QRegularExpression(QStringLiteral("/cam%1\\d\\d\\.jpg$").arg(time)))
         .size();
   };
-  EXPECT_TRUE(QTest::qWaitFor([&] { return named("0200") >= 2; }, 30000))
+  EXPECT_TRUE(QTest::qWaitFor([&] { return named("0200") >= 2; }, 40000))
       << recorder.History().join(' ').toStdString();
   EXPECT_GE(named("0259"), 1);  // it did run before the step
   recorder.Terminate();
