@@ -10,7 +10,6 @@
 
 #include <QComboBox>
 #include <QDialog>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
@@ -22,13 +21,6 @@ namespace quorvin::test {
 namespace {
 
 const char kImageFilter[] = "(*.*)|*.*|BMP ファイル (*.bmp)|*.bmp|JPG ファイル (*.jpg)|*.jpg|";
-
-QStringList FilesBelow(const QString& folder) {
-  QStringList files;
-  QDirIterator it(folder, {QStringLiteral("*.jpg")}, QDir::Files, QDirIterator::Subdirectories);
-  while (it.hasNext()) files << it.next();
-  return files;
-}
 
 void Press(Shell& shell, const QString& name) {
   auto* button = shell.Find<QPushButton>(name);

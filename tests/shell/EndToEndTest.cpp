@@ -1,11 +1,9 @@
 // The built program, headless, on the built-in test device with the shipped example settings: it must
 // write live and history images within seconds, also across a daylight-saving end, end on SIGTERM with
 // status 0 and save its settings.
-#include "TestSupport.h"
+#include "RecorderRun.h"
 
-#include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -14,42 +12,17 @@
 namespace quorvin::test {
 namespace {
 
-bool IsJpeg(const QString& path) {
-  const QByteArray bytes = ReadAll(path);
-  return bytes.size() > 1000 && bytes.startsWith("\xFF\xD8\xFF") && bytes.endsWith("\xFF\xD9");
-}
-
-QStringList FilesBelow(const QString& folder) {
-  QStringList files;
-  QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-  while (it.hasNext()) files << it.next();
-  files.sort();
-  return files;
-}
-
 // The built program, in a folder of its own (which becomes the program folder) with the shipped example
 // settings, headless: no display at all, so it must choose the offscreen platform by itself.
 class Recorder {
  public:
   explicit Recorder(const QProcessEnvironment& extra = {}) {
-    QDir().mkpath(run.File("bin"));
-    const QString program = run.File("bin/quorvin18");
-    EXPECT_TRUE(QFile::copy(QUORVIN18_PROGRAM, program));
-    EXPECT_TRUE(QFile::copy(QUORVIN_EXAMPLE_SETTINGS, run.File("bin/quorvin18.ini")));
-    QFile::setPermissions(run.File("bin/quorvin18.ini"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-      env.remove(QLatin1String(name));
-    env.insert("XDG_CONFIG_HOME", run.File("config"));
-    env.insert("XDG_RUNTIME_DIR", run.File("runtime"));
+    EXPECT_TRUE(QFile::copy(QUORVIN_EXAMPLE_SETTINGS, run.SettingsFile()));
+    QFile::setPermissions(run.SettingsFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QProcessEnvironment env = run.Environment();
     env.insert(extra);
-    QDir().mkpath(run.File("runtime"));
-    QFile::setPermissions(run.File("runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(run.Path());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, {});
+    run.Start(process, {}, env, run.File("."));
     EXPECT_TRUE(process.waitForStarted(10000));
   }
   ~Recorder() {
@@ -66,13 +39,13 @@ class Recorder {
   }
   QStringList History() const { return FilesBelow(run.File("history")); }
 
-  WorkingFolder run;
+  RecorderRun run;
   QProcess process;
 };
 
 TEST(EndToEnd, HeadlessRecorderCapturesFromTheTestDeviceAndSavesOnSigterm) {
   Recorder recorder;
-  const WorkingFolder& run = recorder.run;
+  const RecorderRun& run = recorder.run;
   // Live images every 2 s, history every 5 s: the first of each within 10 s, and more keep coming.
   EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.History().size() >= 4; }, 20000))
       << recorder.History().size();

@@ -1,7 +1,11 @@
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
+#include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <csignal>
 #include <stdexcept>
@@ -34,10 +38,54 @@ WorkingFolder::~WorkingFolder() {
   QDir::setCurrent(previous_);
 }
 
+XvfbServer::XvfbServer() : server_(std::make_unique<QProcess>()) {
+  server_->setStandardErrorFile(QProcess::nullDevice());
+  // A test that read end signals has them blocked; the server must still stop when terminated.
+  server_->setChildProcessModifier([] {
+    sigset_t none;
+    sigemptyset(&none);
+    pthread_sigmask(SIG_SETMASK, &none, nullptr);
+  });
+  // -displayfd 1: the server writes the display number it took on standard output once it accepts clients.
+  server_->start(
+      QStringLiteral("Xvfb"),
+      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+       QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+  QByteArray out;
+  const QDeadlineTimer deadline(10000);
+  while (!out.contains('\n') && !deadline.hasExpired() && server_->state() != QProcess::NotRunning) {
+    server_->waitForReadyRead(100);
+    out += server_->readAllStandardOutput();
+  }
+  if (out.contains('\n')) display_ = QLatin1Char(':') + QString::fromLatin1(out.trimmed());
+}
+
+XvfbServer::~XvfbServer() {
+  if (server_->state() == QProcess::NotRunning) return;
+  server_->terminate();
+  if (!server_->waitForFinished(5000)) {
+    server_->kill();
+    server_->waitForFinished(5000);
+  }
+}
+
 QByteArray ReadAll(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return {};
   return f.readAll();
+}
+
+bool IsJpeg(const QString& path) {
+  const QByteArray bytes = ReadAll(path);
+  return bytes.size() > 1000 && bytes.startsWith("\xFF\xD8\xFF") && bytes.endsWith("\xFF\xD9");
+}
+
+QStringList FilesBelow(const QString& folder) {
+  QStringList files;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) files << it.next();
+  files.sort();
+  return files;
 }
 
 void WriteAll(const QString& path, const QByteArray& bytes) {

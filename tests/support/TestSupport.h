@@ -8,10 +8,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
+
+class QProcess;
 
 namespace quorvin::test {
 
@@ -89,7 +93,27 @@ class RecordingMessageBoxes final : public MessageBoxes {
   std::vector<Box> boxes;
 };
 
+// An X server of the test's own: Xvfb takes the first free display number itself, so tests running at
+// once never share one. It ends with the object.
+class XvfbServer {
+ public:
+  XvfbServer();
+  ~XvfbServer();
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
+  // ":N"; empty when the server did not start.
+  QString Display() const { return display_; }
+
+ private:
+  std::unique_ptr<QProcess> server_;
+  QString display_;
+};
+
 QByteArray ReadAll(const QString& path);
+// A whole JPEG file: the start marker first, the end marker last.
+bool IsJpeg(const QString& path);
+// Every file below `folder`, hidden ones too, sorted.
+QStringList FilesBelow(const QString& folder);
 void WriteAll(const QString& path, const QByteArray& bytes);
 
 }  // namespace quorvin::test

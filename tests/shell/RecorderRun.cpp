@@ -1,0 +1,45 @@
+#include "RecorderRun.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <pthread.h>
+#include <csignal>
+#include <stdexcept>
+
+namespace quorvin::test {
+
+RecorderRun::RecorderRun() {
+  if (!QDir().mkpath(File(QStringLiteral("bin"))) || !QDir().mkpath(File(QStringLiteral("runtime"))) ||
+      !QFile::copy(QStringLiteral(QUORVIN18_PROGRAM), File(QStringLiteral("bin/quorvin18"))))
+    throw std::runtime_error("cannot prepare the program folder");
+  QFile::setPermissions(File(QStringLiteral("runtime")),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+QProcessEnvironment RecorderRun::Environment(const QString& display, const QString& saneConfig) const {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(QLatin1String(name));
+  // Without a display the program must choose the offscreen platform by itself.
+  if (!display.isEmpty()) env.insert(QStringLiteral("DISPLAY"), display);
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), File(QStringLiteral("config")));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), File(QStringLiteral("runtime")));
+  env.insert(QStringLiteral("SANE_CONFIG_DIR"), saneConfig);
+  return env;
+}
+
+void RecorderRun::Start(QProcess& process, const QStringList& arguments,
+                        const QProcessEnvironment& environment, const QString& workingFolder) const {
+  QDir().mkpath(workingFolder);
+  process.setProcessEnvironment(environment);
+  process.setWorkingDirectory(workingFolder);
+  // The test may have blocked end signals itself; the child would inherit that.
+  process.setChildProcessModifier([] {
+    sigset_t none;
+    sigemptyset(&none);
+    pthread_sigmask(SIG_SETMASK, &none, nullptr);
+  });
+  process.start(File(QStringLiteral("bin/quorvin18")), arguments);
+}
+
+}  // namespace quorvin::test
