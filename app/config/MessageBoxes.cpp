@@ -1,7 +1,6 @@
 #include "MessageBoxes.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace quorvin {
 
@@ -13,12 +12,6 @@ void WriteMessageToStderr(const QString& title, const QString& text) {
 
 void ConsoleMessageBoxes::Show(MessageIcon, const QString& title, const QString& text) {
   WriteMessageToStderr(title, text);
-}
-
-void ConsoleMessageBoxes::Fatal(const QString& title, const QString& text) {
-  WriteMessageToStderr(title, text);
-  // _Exit, not exit: nothing registered to run at exit may save the settings now.
-  std::_Exit(1);
 }
 
 }  // namespace quorvin

@@ -15,6 +15,8 @@ class CaptureHost {
   enum class CycleLabel { Live, History };  // Label4, Label7
 
   virtual ~CaptureHost() = default;
+  // True once the program has begun to end: from then on no step of a cycle runs.
+  virtual bool Ending() const = 0;
   virtual void SetTimerEnabled(bool enabled) = 0;                           // Timer1.Enabled
   virtual void SetCycleLabelColor(CycleLabel label, int32_t colorBgr) = 0;  // background, 0x00BBGGRR
   virtual void ProcessPendingEvents() = 0;                                  // one message-pump pass
@@ -41,6 +43,7 @@ struct SnapshotResult {
 // A CaptureHost with no window: for the headless recorder's engine tests and benchmarks.
 class NullCaptureHost : public CaptureHost {
  public:
+  bool Ending() const override { return false; }
   void SetTimerEnabled(bool) override {}
   void SetCycleLabelColor(CycleLabel, int32_t) override {}
   void ProcessPendingEvents() override {}

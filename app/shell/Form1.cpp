@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -224,6 +225,8 @@ Form2* Form1::form2() {
 }
 
 void Form1::Timer1_Timer() {
+  // A tick queued before the end began.
+  if (Ending()) return;
   scheduler_->Tick();
   // A capture leaves its frame in LEAD1(0); show it.
   lead1View_->update();
@@ -263,27 +266,57 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::EndProgram() {
-  if (ended_) return;
-  ended_ = true;
-  RemoveTrayIcon();
-  // Before start-up named the file nothing was loaded, so there is nothing to save.
-  if (!settingsPath_.isEmpty()) SaveSettings(settings_, settingsPath_, clock_, boxes_);
-  timer_->stop();
-  timerEnabled_ = false;
+  End(boxes_);
+}
+
+void Form1::EndOnSignal(int) {
+  ConsoleMessageBoxes console;
+  End(&console);
+}
+
+void Form1::BeginEndWithoutSaving(int status) {
+  if (Ending()) return;
+  phase_ = Phase::Ending;
+  exitStatus_ = status;
+  SetTimerEnabled(false);
+}
+
+void Form1::End(MessageBoxes* saveErrors) {
+  if (!Ending()) {
+    phase_ = Phase::Ending;
+    SetTimerEnabled(false);
+    RemoveTrayIcon();
+    if (loadedWhole_) SaveSettings(settings_, settingsPath_, clock_, saveErrors);
+  }
+  // A second request (a signal while a box is open) comes here too: it closes what holds the end up.
+  FinishEnd();
+}
+
+void Form1::FinishEnd() {
+  // A box or dialog left open would keep the end waiting for an operator who may never come. Rejected,
+  // the code that opened it carries on as after a cancel and finds the program ending.
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible() && dialog->isModal())
+      dialog->reject();
+  // Form4 never runs an event loop of its own, so no handler of it can be under way here. Form2 is only
+  // closed: a driver dialog of its capture control may be what is waiting, and the control must outlive it.
   CloseForm4();
-  engine_->AttachVideo(nullptr);
-  if (HasForm2()) form2_->AllowClose();
-  delete form2_.data();
+  if (HasForm2()) {
+    form2_->AllowClose();
+    form2_->close();
+  }
   hide();
+  if (processEnded_) return;
+  processEnded_ = true;
   if (options_.endProcess)
-    options_.endProcess(0);
+    options_.endProcess(exitStatus_);
   else
-    QCoreApplication::exit(0);
+    QCoreApplication::exit(exitStatus_);
 }
 
 void Form1::SetTimerEnabled(bool enabled) {
-  timerEnabled_ = enabled && !ended_;
-  if (timerEnabled_ && options_.runTimer)
+  timerEnabled_ = enabled && !Ending();
+  if (timerEnabled_ && phase_ == Phase::Running && options_.runTimer)
     timer_->start();
   else
     timer_->stop();

@@ -68,7 +68,8 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   explicit Form1(Form1Options options);
   ~Form1() override;
 
-  // Start-up in its fifteen steps. False when the process is to end at once (a second instance).
+  // Start-up in its fifteen steps. False when the program is ending instead (a second instance, a fatal
+  // load error, an end asked for during start-up); then Ending() is true and the loop must not run.
   bool Form_Load();
   // The last step of every load (start-up and "Load Ini Data"): the logo and mask applied, the record
   // shown.
@@ -97,10 +98,18 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   void ssVER_Click();
   void ssFIN_Click();
   // Form_QueryUnload: the tray icon removed, the settings saved, the process ended. Every way out ends
-  // here: "Quit", the close box, the tray menu's quit, SIGTERM, SIGINT and SIGHUP.
+  // here: "Quit", the close box, the tray menu's quit, and the end signals. Safe at any moment, also inside
+  // a capture or a box: the windows go only when the loop has returned, and from the moment the end
+  // begins no capture starts or goes on, and nothing is written but the settings file. While a fatal
+  // error's box is open, it ends at once with status 1 and saves nothing.
   void EndProgram();
+  // SIGTERM, SIGINT, SIGHUP: as EndProgram, but a failed save is only reported on standard error, since
+  // no operator may be there to close a box.
+  void EndOnSignal(int signalNumber);
+  int ExitStatus() const { return exitStatus_; }
 
   // CaptureHost
+  bool Ending() const override { return phase_ == Phase::Ending; }
   void SetTimerEnabled(bool enabled) override;
   void SetCycleLabelColor(CycleLabel label, int32_t colorBgr) override;
   void ProcessPendingEvents() override;
@@ -134,7 +143,6 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   QString SettingsPath() const { return settingsPath_; }
   // The folder of the program (or the one given in the options): settings file and snapshots.
   QString ProgramFolderInUse() const;
-  bool Ended() const { return ended_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -151,6 +159,12 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   void ChooseLogoFile(int index);
   void ChooseStampFont();
   void CloseForm4();
+  // LoadSettings with the fatal error's end: false when the file was not read whole.
+  bool LoadSettingsFile();
+  // An end that saves nothing, begun before its box opens, so no tick runs while the box waits.
+  void BeginEndWithoutSaving(int status);
+  void End(MessageBoxes* saveErrors);
+  void FinishEnd();
   QLabel* CycleLabelWidget(CycleLabel label) const { return label == CycleLabel::Live ? Label4_ : Label7_; }
 
   Form1Options options_;
@@ -168,8 +182,13 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   std::unique_ptr<InstanceLock> instanceLock_;
   QString suffix_;
   QString settingsPath_;
+  // Timer1 runs only while Running: not while start-up still loads or shows a box, not once the end began.
+  enum class Phase { Starting, Running, Ending };
+  Phase phase_ = Phase::Starting;
   bool timerEnabled_ = true;
-  bool ended_ = false;
+  bool loadedWhole_ = false;  // only a record read whole is saved at the end
+  int exitStatus_ = 0;
+  bool processEnded_ = false;
   bool refreshing_ = false;
 
   QTimer* timer_;

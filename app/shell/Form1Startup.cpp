@@ -47,10 +47,11 @@ bool Form1::Form_Load() {
   instanceLock_ = std::make_unique<InstanceLock>(lockFolder);
   const bool another = instanceLock_->OtherInstanceRunning();
   if (suffix_.isEmpty() && another) {
+    // Refused: nothing loaded, nothing written, and a signal while the box waits ends it just the same.
+    BeginEndWithoutSaving(1);
     boxes_->Show(MessageIcon::Exclamation, QString::fromUtf8("ロードエラー"),
                  QString::fromUtf8("このアプリケーションはすでに開かれています。"));
-    ended_ = true;
-    timer_->stop();
+    FinishEnd();
     return false;
   }
 
@@ -73,10 +74,7 @@ bool Form1::Form_Load() {
 
   // 5. The settings, shown in the window by the load's last step.
   settingsPath_ = SettingsFilePath(ProgramFolderInUse(), suffix_);
-  LoadOptions load;
-  load.boxes = boxes_;
-  load.refresh = [this](Settings&) { SettingsLoaded(); };
-  LoadSettings(settings_, settingsPath_, load);
+  if (!LoadSettingsFile()) return false;
 
   // 6.
   Try([&] {
@@ -97,10 +95,14 @@ bool Form1::Form_Load() {
   RefreshNamePreview();
   tabs_->setCurrentIndex(0);
 
-  // 13. Desktop or tray.
+  // 13. Desktop or tray. From here on Timer1 runs; the pass below may deliver an end request, and then
+  // start-up stops where it is (the settings are saved already).
+  phase_ = Phase::Running;
+  SetTimerEnabled(timerEnabled_);
   if (settings_.ch1[Switch::StartInTray] == 1) {
     hide();
     ProcessPendingEvents();
+    if (Ending()) return false;
     AddTrayIcon();
   } else {
     show();
@@ -114,6 +116,39 @@ bool Form1::Form_Load() {
 
 QString Form1::ProgramFolderInUse() const {
   return options_.programFolder.isEmpty() ? ProgramFolder() : options_.programFolder;
+}
+
+namespace {
+
+// Stops the window before the fatal load error's box opens: no tick may run on the half-read record.
+class FatalFirst final : public MessageBoxes {
+ public:
+  FatalFirst(MessageBoxes& boxes, std::function<void()> before) : boxes_(boxes), before_(std::move(before)) {}
+  void Show(MessageIcon icon, const QString& title, const QString& text) override {
+    boxes_.Show(icon, title, text);
+  }
+  void Fatal(const QString& title, const QString& text) override {
+    before_();
+    boxes_.Fatal(title, text);
+  }
+
+ private:
+  MessageBoxes& boxes_;
+  std::function<void()> before_;
+};
+
+}  // namespace
+
+bool Form1::LoadSettingsFile() {
+  FatalFirst boxes(*boxes_, [this] { BeginEndWithoutSaving(1); });
+  LoadOptions load;
+  load.boxes = &boxes;
+  load.refresh = [this](Settings&) { SettingsLoaded(); };
+  loadedWhole_ = LoadSettings(settings_, settingsPath_, load) != LoadStatus::Fatal;
+  if (loadedWhole_) return true;
+  BeginEndWithoutSaving(1);
+  FinishEnd();
+  return false;
 }
 
 void Form1::ListTwainSources() {

@@ -45,18 +45,15 @@ void Form1::Command1_Click(int index) {
       if (HasForm2()) form2_->hide();
       CloseForm4();
       ProcessPendingEvents();
-      AddTrayIcon();
+      // The pass may have ended the program; an icon added now would outlive the end.
+      if (!Ending()) AddTrayIcon();
       break;
     case 3:
       ShowPreviewWindow();
       break;
-    case 4: {
-      LoadOptions load;
-      load.boxes = boxes_;
-      load.refresh = [this](Settings&) { SettingsLoaded(); };
-      LoadSettings(settings_, settingsPath_, load);
+    case 4:
+      LoadSettingsFile();
       break;
-    }
     case 6:
       SaveSettings(settings_, settingsPath_, clock_, boxes_);
       break;

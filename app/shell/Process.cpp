@@ -6,22 +6,27 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
-#include <sys/socket.h>
+#include <pthread.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 #include <csignal>
 
 namespace quorvin {
 namespace {
 
-int g_signalPipe[2] = {-1, -1};
-
-void OnEndSignal(int number) {
-  const unsigned char byte = static_cast<unsigned char>(number);
-  // Only write() is safe here; the event loop does the rest.
-  [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+sigset_t EndSignalSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, number);
+  return set;
 }
 
 }  // namespace
+
+void BlockEndSignals() {
+  const sigset_t set = EndSignalSet();
+  ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
 
 bool ChooseOffscreenWhenHeadless() {
   if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return false;
@@ -67,23 +72,22 @@ bool InstanceLock::OtherInstanceRunning() {
 }
 
 EndSignals::EndSignals(QObject* parent) : QObject(parent) {
-  if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
-  notifier_ = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+  // Blocked here too, for a thread that did not block them before; never unblocked again, because a signal
+  // pending at that moment would take its default action.
+  BlockEndSignals();
+  const sigset_t set = EndSignalSet();
+  fd_ = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+  if (fd_ < 0) return;
+  notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, [this] {
-    unsigned char byte = 0;
-    if (::read(g_signalPipe[0], &byte, 1) == 1) emit Ended(byte);
+    signalfd_siginfo info{};
+    while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+      emit Ended(static_cast<int>(info.ssi_signo));
   });
-  struct sigaction action = {};
-  action.sa_handler = OnEndSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (int number : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &action, nullptr);
 }
 
 EndSignals::~EndSignals() {
-  struct sigaction action = {};
-  action.sa_handler = SIG_DFL;
-  for (int number : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &action, nullptr);
+  if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace quorvin

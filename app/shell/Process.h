@@ -33,8 +33,14 @@ class InstanceLock {
   std::unique_ptr<QLockFile> own_;
 };
 
+// Blocks SIGTERM, SIGINT and SIGHUP in the calling thread. Called first thing in main, before any thread
+// exists, so every thread inherits the mask: no handler a library installs (SANE backends replace
+// SIGTERM's) and no default action ever runs for them; EndSignals reads them instead.
+void BlockEndSignals();
+
 // SIGTERM, SIGINT and SIGHUP arrive as the signal Ended on the event loop, where the program can save
-// its settings safely. One per process.
+// its settings safely. They are read through a signalfd, so a signal that came before the loop runs (or
+// before this object existed) is read as soon as it does. One per process.
 class EndSignals : public QObject {
   Q_OBJECT
  public:
@@ -45,6 +51,7 @@ class EndSignals : public QObject {
   void Ended(int signalNumber);
 
  private:
+  int fd_ = -1;
   QSocketNotifier* notifier_ = nullptr;
 };
 

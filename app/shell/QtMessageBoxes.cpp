@@ -3,8 +3,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
-#include <cstdlib>
-
 namespace quorvin {
 
 bool RunningWithoutDisplay() {
@@ -20,12 +18,6 @@ void QtMessageBoxes::Show(MessageIcon icon, const QString& title, const QString&
                                                      : QMessageBox::Critical,
                   title, text, QMessageBox::Ok);
   box.exec();
-}
-
-void QtMessageBoxes::Fatal(const QString& title, const QString& text) {
-  Show(MessageIcon::Critical, title, text);
-  // Nothing may save the settings now: leave without running exit handlers.
-  std::_Exit(1);
 }
 
 }  // namespace quorvin

@@ -9,7 +9,6 @@ namespace quorvin {
 class QtMessageBoxes final : public MessageBoxes {
  public:
   void Show(MessageIcon icon, const QString& title, const QString& text) override;
-  [[noreturn]] void Fatal(const QString& title, const QString& text) override;
 };
 
 // True under the offscreen platform: a modal box would wait for ever there.

@@ -21,6 +21,7 @@ namespace quorvin::test {
 // Records what the cycles ask of the main window.
 class RecordingHost final : public CaptureHost {
  public:
+  bool Ending() const override { return ending; }
   void SetTimerEnabled(bool enabled) override { calls.push_back(enabled ? "timer on" : "timer off"); }
   void SetCycleLabelColor(CycleLabel label, int32_t color) override {
     calls.push_back(QStringLiteral("%1 %2")
@@ -33,6 +34,7 @@ class RecordingHost final : public CaptureHost {
   void SetSourceLabel(const QString& text) override { sourceLabel = text; }
 
   QStringList calls;
+  bool ending = false;
   int fits = 0;
   QString sourceLabel = QStringLiteral("(V0)");
 };

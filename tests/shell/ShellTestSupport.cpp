@@ -13,13 +13,21 @@ namespace quorvin::test {
 namespace {
 
 // The application object and private config and runtime folders for the whole test program, so neither
-// the capture control's device settings nor the instance lock reach the user's own folders.
+// the capture control's device settings nor the instance lock reach the user's own folders. The windows
+// are offscreen, or on an X server of the program's own where real modal boxes and the tray are tested.
 class ShellEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     // Scanner sources from the chosen SANE configuration only, never the machine's own backends.
     qputenv("SANE_CONFIG_DIR", QUORVIN_SANE_CONFIG_DIR);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (kOnXvfb) {
+      xvfb_ = std::make_unique<XvfbServer>();
+      ASSERT_FALSE(xvfb_->Display().isEmpty()) << "Xvfb did not start";
+      qputenv("DISPLAY", xvfb_->Display().toUtf8());
+      qputenv("QT_QPA_PLATFORM", "xcb");
+    } else {
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     folders_ = std::make_unique<QTemporaryDir>();
     qputenv("XDG_CONFIG_HOME", folders_->filePath(QStringLiteral("config")).toUtf8());
     QDir().mkpath(folders_->filePath(QStringLiteral("runtime")));
@@ -35,9 +43,16 @@ class ShellEnvironment : public ::testing::Environment {
   void TearDown() override {
     app_.reset();
     folders_.reset();
+    xvfb_.reset();
   }
 
  private:
+#ifdef QUORVIN_SHELL_ON_XVFB
+  static constexpr bool kOnXvfb = true;
+#else
+  static constexpr bool kOnXvfb = false;
+#endif
+  std::unique_ptr<XvfbServer> xvfb_;
   std::unique_ptr<QTemporaryDir> folders_;
   std::unique_ptr<QApplication> app_;
 };
@@ -87,14 +102,14 @@ Shell::~Shell() {
 Form1Options Shell::Options() {
   Form1Options o;
   o.clock = &clock;
-  o.boxes = &boxes;
+  if (!realBoxes) o.boxes = &boxes;
   o.dialogs = &dialogs;
   o.arguments = arguments;
   o.programFolder = work.Path();
   o.instanceLockFolder = work.File(QStringLiteral("instances"));
   o.devices = devices ? devices : TestDevices(deviceCount);
   o.endProcess = [this](int status) { ended.push_back(status); };
-  o.runTimer = false;
+  o.runTimer = runTimer;
   if (recording)
     o.makeEngine = [this](Settings&, NamingState&, ImagingControls&, CaptureHost&, const Clock& c) {
       auto e = std::make_unique<RecordingEngine>(c);

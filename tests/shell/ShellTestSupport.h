@@ -90,6 +90,8 @@ class Shell {
   std::vector<int> ended;
   RecordingEngine* engine = nullptr;
   QStringList arguments;
+  bool realBoxes = false;  // the program's own QMessageBox boxes instead of recorded ones
+  bool runTimer = false;   // Timer1 fires by itself
   int deviceCount;
   std::shared_ptr<korvex::DeviceSource> devices;  // TestDevices(deviceCount) when not set
   bool recording;

@@ -85,7 +85,7 @@ TEST(WiringSnapshot, WithoutACameraTheOperatorIsToldAndTheProgramGoesOn) {
       << shell.boxes.boxes[0].text.toStdString();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_FALSE(QFile::exists(shell.work.File("vk00000.jpg")));
-  EXPECT_FALSE(shell.form().Ended());
+  EXPECT_FALSE(shell.form().Ending());
 }
 
 TEST_F(Wiring, MissingLogoAndMaskAreDroppedAtStartAndOnLoadIniData) {

@@ -54,6 +54,9 @@ CaptureEngine::CaptureEngine(Settings& settings, NamingState& naming, ImagingCon
 
 template <typename Step>
 void CaptureEngine::Trap(const char* message, Step&& step) {
+  // The program began to end (in a message-pump pass of this cycle): the rest of the cycle is dropped, or
+  // it would grab from a control on its way out and write what the operator did not wait for.
+  if (host_.Ending()) return;
   try {
     step();
   } catch (const ImagingError& e) {
@@ -107,13 +110,18 @@ void CaptureEngine::ResizeForHistory(int k) {
   slot.Resize(static_cast<float>(w), static_cast<float>(h), 1);
 }
 
+void CaptureEngine::MakeFolder(const QString& path) {
+  if (!host_.Ending()) MakePath(path, clock_);
+}
+
 void CaptureEngine::SaveLiveImages() {
+  if (host_.Ending()) return;
   CycleGuard guard(host_, CaptureHost::CycleLabel::Live, kBlue);
   Trap(kLive, [&] {
     AcquisitionContext ctx = Context();
     AcquireFrame(ctx);
   });
-  MakePath(s_.NetworkPath, clock_);
+  MakeFolder(s_.NetworkPath);
   if (On(s_.ch1[Switch::LiveThumbnail])) {
     Trap(kLive, [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
     Trap(kLive, [&] { WriteLiveOutput(Output::LiveThumbnail); });
@@ -137,6 +145,7 @@ QString CaptureEngine::HistoryFile(int which) const {
 }
 
 void CaptureEngine::SaveHistoryImages() {
+  if (host_.Ending()) return;
   CycleGuard guard(host_, CaptureHost::CycleLabel::History, kRed);
   Trap(kHistory, [&] {
     AcquisitionContext ctx = Context();
@@ -144,7 +153,7 @@ void CaptureEngine::SaveHistoryImages() {
   });
   if (On(s_.ch1[Switch::HistoryThumbnail])) {
     Trap(kHistory, [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
-    MakePath(s_.histPath + naming_.HistorySubPath[1], clock_);
+    MakeFolder(s_.histPath + naming_.HistorySubPath[1]);
     if (s_.zoom[Output::HistoryThumbnail] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(1); });
     Trap(kHistory, [&] {
       c_.LEAD1[1].SaveImage(HistoryFile(1), kJpeg, naming_.BitsPerPixel[Output::HistoryThumbnail],
@@ -154,7 +163,7 @@ void CaptureEngine::SaveHistoryImages() {
   }
   if (On(s_.ch1[Switch::HistoryImage])) {
     if (On(s_.ch1[Switch::LogoOnHistoryImage])) Trap(kHistory, [&] { LogoOverlay(c_, 0, s_); });
-    MakePath(s_.histPath + naming_.HistorySubPath[0], clock_);
+    MakeFolder(s_.histPath + naming_.HistorySubPath[0]);
     if (On(s_.ch1[Switch::StampOnHistoryImage])) StampSlot(0, kHistory);
     if (s_.zoom[Output::HistoryImage] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(0); });
     Trap(kHistory, [&] {

@@ -23,7 +23,7 @@ class CaptureEngine final : public CaptureCycles {
                 CaptureHost& host, const Clock& clock = SystemClock::Instance());
 
   // One live cycle: the live image, thumbnail and half image into NetworkPath. Traps and logs every
-  // failure ("saveing") and goes on with the next step.
+  // failure ("saveing") and goes on with the next step. Once the host is ending, no step runs.
   void SaveLiveImages() override;
   // One history cycle with the names of the last BuildHistoryNames ("saveing3" on failures).
   void SaveHistoryImages() override;
@@ -53,6 +53,7 @@ class CaptureEngine final : public CaptureCycles {
   // A stamp style or placement the drawing does not know is drawn with the default; the log says so once
   // per code, not every cycle.
   void NoteStampDefaults();
+  void MakeFolder(const QString& path);
   // Runs one statement of a cycle; a failure becomes a log line with `message` and the cycle goes on.
   template <typename Step>
   void Trap(const char* message, Step&& step);
