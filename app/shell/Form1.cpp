@@ -241,6 +241,12 @@ void Form1::AddTrayIcon() {
   form2()->Korvex1()->SetPreview(false);
   tray_->Add(TrayTip(settings_));
   form2()->hide();
+  // On a display without a tray a hidden window could never be reached again. Headless, nothing could.
+  if (!tray_->Visible() && !RunningWithoutDisplay()) {
+    WriteMessageToStderr(QStringLiteral("Quorvin"),
+                         QStringLiteral("this desktop has no system tray; the main window stays minimised"));
+    showMinimized();
+  }
 }
 
 void Form1::SetTrayIcon(int index) {

@@ -83,6 +83,10 @@ void TrayIcon::Remove() {
   Apply();
 }
 
+bool TrayIcon::Visible() const {
+  return platform_ && platform_->isVisible();
+}
+
 void TrayIcon::Callback(int event) {
   if (event != kLeftButtonUp && event != kRightButtonUp) return;
   menu_->popup(QCursor::pos());

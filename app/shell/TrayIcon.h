@@ -32,6 +32,8 @@ class TrayIcon : public QObject {
   void Callback(int event);
 
   bool Present() const { return present_; }
+  // Whether the desktop shows the icon: never where it has no tray.
+  bool Visible() const;
   Picture Shown() const { return picture_; }
   QMenu* mnuPopup() const { return menu_; }
   QAction* ssVER() const { return setup_; }

@@ -1,5 +1,7 @@
 // Real message boxes on an X server of the test program's own: while a start-up or load box is open
-// nothing runs, and an end signal then ends the program with status 1 without writing anything.
+// nothing runs, and an end signal then ends the program with status 1 without writing anything. And a
+// desktop without a tray, where the window must stay reachable.
+#include "Form2.h"
 #include "Process.h"
 #include "SettingsFile.h"
 #include "ShellTestSupport.h"
@@ -11,7 +13,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <unistd.h>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -131,6 +135,55 @@ TEST_F(ModalBoxes, RefusedSecondInstanceRunsNothingWritesNothingAndEndsOnASignal
   EXPECT_EQ(FilesBesideLocks(shell.work.Path()), before);
   EXPECT_EQ(ReadAll(shell.SettingsFile()), "inter(0) = 1\r\n");
   EXPECT_TRUE(shell.engine->saves.empty());
+}
+
+// What the program writes on standard error while the object lives.
+class StderrCapture {
+ public:
+  StderrCapture() : file_(std::tmpfile()), saved_(::dup(2)) {
+    std::fflush(stderr);
+    ::dup2(::fileno(file_), 2);
+  }
+  ~StderrCapture() {
+    Restore();
+    std::fclose(file_);
+  }
+  QByteArray Text() {
+    Restore();
+    std::rewind(file_);
+    QByteArray text;
+    char buffer[512];
+    while (const size_t n = std::fread(buffer, 1, sizeof buffer, file_))
+      text.append(buffer, static_cast<qsizetype>(n));
+    return text;
+  }
+
+ private:
+  void Restore() {
+    if (saved_ < 0) return;
+    std::fflush(stderr);
+    ::dup2(saved_, 2);
+    ::close(saved_);
+    saved_ = -1;
+  }
+  std::FILE* file_;
+  int saved_;
+};
+
+// This X server has no tray: "tray" start and "Set Task Tray" leave the main window minimised, not hidden
+// for good, and say why.
+TEST(NoTray, TrayStartAndSetTaskTrayKeepTheMainWindowReachable) {
+  for (const bool atStartUp : {true, false}) {
+    Shell shell;
+    WriteAll(shell.SettingsFile(), atStartUp ? "ch1(29) = 1\r\n" : "");
+    StderrCapture stderrText;
+    ASSERT_TRUE(shell.form().Form_Load());
+    if (!atStartUp) shell.Find<QPushButton>("Command1_2")->click();
+    EXPECT_TRUE(shell.form().isVisible()) << atStartUp;
+    EXPECT_TRUE(shell.form().isMinimized()) << atStartUp;
+    EXPECT_FALSE(shell.form().form2()->isVisible()) << atStartUp;
+    EXPECT_TRUE(stderrText.Text().contains("no system tray")) << atStartUp;
+  }
 }
 
 }  // namespace
