@@ -181,14 +181,15 @@ void Fit(const Device& d, v4l2_pix_format& pix) {
                    [&](const Format& f) { return f.fourcc == pix.pixelformat; }))
     pix.pixelformat = d.node.formats.front().fourcc;
   long best = -1;
-  auto consider = [&](int w, int h) {
-    const long cost = std::labs(long(w) - pix.width) + std::labs(long(h) - pix.height);
+  // Measured against the size asked for, not the best so far, which replaces it in `pix`.
+  const auto [want_w, want_h] = std::pair(long(pix.width), long(pix.height));
+  auto consider = [&, want_w = want_w, want_h = want_h](int w, int h) {
+    const long cost = std::labs(w - want_w) + std::labs(h - want_h);
     if (best >= 0 && cost >= best) return;
     best = cost;
     pix.width = unsigned(w);
     pix.height = unsigned(h);
   };
-  const auto [want_w, want_h] = std::pair(long(pix.width), long(pix.height));
   for (const Format& f : d.node.formats) {
     if (f.fourcc != pix.pixelformat) continue;
     for (const auto& [w, h] : f.sizes) consider(w, h);
