@@ -1,4 +1,5 @@
 // A small host for the capture control: the control, its device list and a button for each operation.
+#include <korvex/CaptureWindow.h>
 #include <korvex/KorvexCtrl.h>
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -33,7 +35,15 @@ int main(int argc, char* argv[]) {
   grabbed->setFixedSize(160, 120);
   grabbed->setFrameShape(QFrame::Box);
 
-  for (int i = 0; i < control->GetNumDrivers(); ++i) devices->addItem(control->DeviceNameList(i));
+  // Reading the count reads the list again, as a host does: cameras plugged in since appear.
+  auto list_devices = [control, devices] {
+    const QSignalBlocker quiet(devices);
+    devices->clear();
+    const int count = control->GetNumDrivers();
+    for (int i = 0; i < count; ++i) devices->addItem(control->DeviceNameList(i));
+    devices->setCurrentIndex(control->captureWindow()->CurrentDeviceIndex());
+  };
+  list_devices();
   QObject::connect(devices, &QComboBox::currentIndexChanged, control, &CKorvexCtrl::SetDeviceIndex);
 
   auto* buttons = new QHBoxLayout;
@@ -85,6 +95,9 @@ int main(int argc, char* argv[]) {
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel(QStringLiteral("Device:"), &window));
   top->addWidget(devices, 1);
+  auto* relist = new QPushButton(QStringLiteral("List again"), &window);
+  QObject::connect(relist, &QPushButton::clicked, &window, list_devices);
+  top->addWidget(relist);
   top->addWidget(grabbed);
   layout->addLayout(top);
   layout->addWidget(control, 1);

@@ -1,5 +1,6 @@
 #include <korvex/CaptureWindow.h>
 
+#include "DeviceList.h"
 #include "DevicePipeline.h"
 #include "DeviceSettingsStore.h"
 #include "DriverDialogs.h"
@@ -34,8 +35,9 @@ void CaptureWindow::SetDialogRunner(DialogRunner runner) {
 }
 
 CaptureWindow::CaptureWindow(std::shared_ptr<DeviceSource> source)
-    : source_(source ? std::move(source) : MakeSystemDeviceSource()),
+    : devices_(std::make_unique<DeviceList>(source ? std::move(source) : MakeSystemDeviceSource())),
       runDialog_(&CaptureWindow::RunDialogDefault) {
+  static_assert(kMaxDrivers == DeviceList::kMaxDrivers);
   setObjectName(QStringLiteral("CaptureWindow"));
   setAttribute(Qt::WA_OpaquePaintEvent);
   previewTimer_ = new QTimer(this);
@@ -44,6 +46,7 @@ CaptureWindow::CaptureWindow(std::shared_ptr<DeviceSource> source)
 }
 
 CaptureWindow::~CaptureWindow() {
+  devices_->Source().Watch(nullptr);
   previewTimer_->stop();
   pipeline_.reset();
 }
@@ -59,12 +62,11 @@ bool CaptureWindow::Create(const QString& title, const QRect& rect, QWidget* par
   settings_ = std::make_unique<DeviceSettingsStore>();
   audio_ = settings_->LoadAudio();
 
-  devices_ = source_->Enumerate();
-  if (devices_.size() > static_cast<size_t>(kMaxDrivers)) devices_.resize(kMaxDrivers);
-  for (const auto& device : devices_) {
-    names_ << device->Name();
-    versions_ << device->Version();
-  }
+  devices_->Rescan();
+  devices_->Publish(nullptr);
+  // The source may call from its own thread; the list is looked at again in this one.
+  devices_->Source().Watch(
+      [this] { QMetaObject::invokeMethod(this, &CaptureWindow::OnDevicesChanged, Qt::QueuedConnection); });
   ConnectDevice(0);
   setGeometry(0, 0, status_.imageWidth, status_.imageHeight);
   SetCaptureFile(captureFilePath_);
@@ -78,7 +80,7 @@ bool CaptureWindow::ConnectDevice(int index) {
   deviceIndex_ = index;
   shown_.reset();
   pipeline_.reset();
-  const auto& device = devices_[static_cast<size_t>(index)];
+  const auto device = devices_->At(index);
   VideoFormat format = device->DefaultFormat();
   if (auto stored = settings_->LoadFormat(*device)) {
     if (auto fitted = device->FitFormat(*stored, FitSide::Whole)) format = *fitted;
@@ -103,17 +105,51 @@ void CaptureWindow::NewPipeline() {
 }
 
 bool CaptureWindow::BuildPipeline(QString* error) {
-  if (!pipeline_->Build(nullptr, error)) return false;
+  const auto device = CurrentDevice();
+  if (!pipeline_->Build(nullptr, error)) {
+    // The camera may be back, or at another node, before the source said so (or with a source that
+    // cannot watch): list once more, and try again when that found it.
+    const bool was_present = devices_->Present(device.get());
+    const QString was_at = device->Location();
+    devices_->Rescan();
+    if (!devices_->Present(device.get()) || (was_present && device->Location() == was_at)) return false;
+    if (!pipeline_->Build(nullptr, error)) return false;
+  }
+  builtAt_ = device->Location();
   // The device is there: put back the controls the operator chose (it forgets them when replugged).
-  const QStringList refused = settings_->ApplyControls(*CurrentDevice());
+  const QStringList refused = settings_->ApplyControls(*device);
   if (!refused.isEmpty())
     ReportStatus(kStatusDeviceError, tr("The device refused %1").arg(refused.join(QStringLiteral(", "))));
   return true;
 }
 
 std::shared_ptr<CaptureDevice> CaptureWindow::CurrentDevice() const {
-  if (deviceIndex_ < 0 || deviceIndex_ >= DriverCount()) return nullptr;
-  return devices_[static_cast<size_t>(deviceIndex_)];
+  return devices_->At(deviceIndex_);
+}
+
+int CaptureWindow::DriverCount() const {
+  return devices_->Count();
+}
+
+int CaptureWindow::ReadDriverList() {
+  const auto current = CurrentDevice();
+  devices_->Publish(current);
+  if (current) deviceIndex_ = devices_->IndexOf(current.get());
+  return DriverCount();
+}
+
+void CaptureWindow::OnDevicesChanged() {
+  if (!created_) return;
+  devices_->Rescan();
+  const auto device = CurrentDevice();
+  if (!device || capturing_) return;
+  if (!devices_->Present(device.get())) {
+    // Gone: when it comes back it has forgotten its controls, so its pipeline is built again then.
+    builtAt_.clear();
+    return;
+  }
+  // The connected camera is back, perhaps at another node: connect it again, and preview it if asked.
+  if (Stale()) Reconnect();
 }
 
 bool CaptureWindow::DeviceLost() const {
@@ -124,9 +160,14 @@ bool CaptureWindow::Streaming() const {
   return pipeline_ && pipeline_->Running();
 }
 
+bool CaptureWindow::Stale() const {
+  const auto device = CurrentDevice();
+  return DeviceLost() || (device && (!devices_->Present(device.get()) || device->Location() != builtAt_));
+}
+
 bool CaptureWindow::Reconnect() {
   if (!pipeline_) return false;
-  if (!DeviceLost()) return true;
+  if (!Stale()) return true;
   QString error;
   pipeline_->Stop();
   if (!BuildPipeline(&error)) {
@@ -143,6 +184,8 @@ bool CaptureWindow::Reconnect() {
 }
 
 void CaptureWindow::OnDeviceFailed(const QString& message, bool busy) {
+  // Queued from the streaming thread: a pipeline running again since (a camera back at once) is fine.
+  if (pipeline_ && pipeline_->Running() && !pipeline_->Failed()) return;
   if (busy)
     ReportStatus(kStatusDeviceBusy, tr("Device busy: %1").arg(message));
   else
@@ -409,8 +452,8 @@ void CaptureWindow::SetSequenceSetup(const CaptureParams& params) {
 }
 
 bool CaptureWindow::DriverList(QStringList& names, QStringList& versions) const {
-  names = names_;
-  versions = versions_;
+  names = devices_->Names();
+  versions = devices_->Versions();
   return true;
 }
 

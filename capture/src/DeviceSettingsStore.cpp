@@ -8,12 +8,35 @@ namespace korvex {
 
 namespace {
 // A device's name becomes one group; slashes would split it into nested groups.
-QString Group(const CaptureDevice& device) {
-  QString key = device.SettingsKey();
+QString GroupName(QString key) {
   key.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
   return QStringLiteral("device ") + key;
 }
+
+QStringList KeysOf(QSettings& ini, const QString& group) {
+  ini.beginGroup(group);
+  const QStringList keys = ini.allKeys();
+  ini.endGroup();
+  return keys;
+}
 }  // namespace
+
+QString DeviceSettingsStore::Group(QSettings& ini, const CaptureDevice& device) const {
+  const QString group = GroupName(device.SettingsKey());
+  if (!KeysOf(ini, group).isEmpty()) return group;
+  // Settings kept under a name the device had before are taken over once; the old group stays for older
+  // versions of the library.
+  for (const QString& former : device.FormerSettingsKeys()) {
+    const QString old = GroupName(former);
+    const QStringList keys = KeysOf(ini, old);
+    if (keys.isEmpty()) continue;
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    for (const QString& key : keys)
+      ini.setValue(group + QLatin1Char('/') + key, ini.value(old + QLatin1Char('/') + key));
+    break;
+  }
+  return group;
+}
 
 DeviceSettingsStore::DeviceSettingsStore() {
   const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -22,7 +45,7 @@ DeviceSettingsStore::DeviceSettingsStore() {
 
 std::optional<VideoFormat> DeviceSettingsStore::LoadFormat(const CaptureDevice& device) const {
   QSettings ini(path_, QSettings::IniFormat);
-  ini.beginGroup(Group(device));
+  ini.beginGroup(Group(ini, device));
   if (!ini.contains(QStringLiteral("width"))) return std::nullopt;
   VideoFormat f;
   f.width = ini.value(QStringLiteral("width")).toInt();
@@ -37,7 +60,7 @@ std::optional<VideoFormat> DeviceSettingsStore::LoadFormat(const CaptureDevice& 
 void DeviceSettingsStore::SaveFormat(const CaptureDevice& device, const VideoFormat& format) {
   QDir().mkpath(QFileInfo(path_).absolutePath());
   QSettings ini(path_, QSettings::IniFormat);
-  ini.beginGroup(Group(device));
+  ini.beginGroup(Group(ini, device));
   ini.setValue(QStringLiteral("width"), format.width);
   ini.setValue(QStringLiteral("height"), format.height);
   ini.setValue(QStringLiteral("fpsNum"), format.fpsNum);
@@ -47,7 +70,7 @@ void DeviceSettingsStore::SaveFormat(const CaptureDevice& device, const VideoFor
 
 QStringList DeviceSettingsStore::ApplyControls(CaptureDevice& device) const {
   QSettings ini(path_, QSettings::IniFormat);
-  ini.beginGroup(Group(device) + QStringLiteral("/controls"));
+  ini.beginGroup(Group(ini, device) + QStringLiteral("/controls"));
   std::map<QString, int> values;
   for (const QString& id : ini.childKeys()) {
     bool ok = false;
@@ -76,7 +99,7 @@ QStringList ApplyControlValues(CaptureDevice& device, const std::map<QString, in
 void DeviceSettingsStore::SaveControl(const CaptureDevice& device, const QString& id, int value) {
   QDir().mkpath(QFileInfo(path_).absolutePath());
   QSettings ini(path_, QSettings::IniFormat);
-  ini.beginGroup(Group(device) + QStringLiteral("/controls"));
+  ini.beginGroup(Group(ini, device) + QStringLiteral("/controls"));
   ini.setValue(id, value);
 }
 

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+
+class QSettings;
 #include <optional>
 
 namespace korvex {
@@ -25,6 +27,9 @@ class DeviceSettingsStore {
   void SaveAudio(const AudioFormat& format);
 
  private:
+  // The device's group, filled from a group of a former key when it has nothing yet.
+  QString Group(QSettings& ini, const CaptureDevice& device) const;
+
   QString path_;
 };
 

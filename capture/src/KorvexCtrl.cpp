@@ -145,7 +145,8 @@ int CKorvexCtrl::GetVideoHeight() const {
   return capture_->GetVideoHeight();
 }
 int CKorvexCtrl::GetNumDrivers() const {
-  return capture_->DriverCount();
+  // Reading the count is reading the list again: cameras plugged in since are counted from now on.
+  return capture_->ReadDriverList();
 }
 
 void CKorvexCtrl::SetVideoWidth(int value) {

@@ -7,7 +7,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -148,8 +147,56 @@ bool IsAutoMode(unsigned id) {
   }
 }
 
-// The formats v4l2src finds on the node, as caps text; empty when it cannot open it.
-QString ProbeCaps(const QString& path) {
+double Fps(const VideoFormat& f) {
+  return static_cast<double>(f.fpsNum) / f.fpsDen;
+}
+
+}  // namespace
+
+QString FormatDriverVersion(const QString& driver, unsigned version) {
+  return QStringLiteral("%1 %2.%3.%4")
+      .arg(driver)
+      .arg(version >> 16)
+      .arg((version >> 8) & 0xff)
+      .arg(version & 0xff);
+}
+
+std::optional<V4l2Identity> QueryNode(const QString& path) {
+  Fd fd(path);
+  v4l2_capability cap{};
+  if (!fd.ok() || Xioctl(fd.get(), VIDIOC_QUERYCAP, &cap) != 0) return std::nullopt;
+  V4l2Identity id;
+  id.card = Text(cap.card);
+  id.driver = Text(cap.driver);
+  id.version = cap.version;
+  id.path = path;
+  id.busInfo = Text(cap.bus_info);
+  // A camera's metadata node shares its card and bus but carries no pictures.
+  const unsigned node_caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+  id.capture = node_caps & V4L2_CAP_VIDEO_CAPTURE;
+  return id;
+}
+
+int MatchScore(const V4l2Identity& known, const V4l2Identity& found) {
+  if (!found.capture) return 0;
+  int score;
+  if (!known.serial.isEmpty() && !found.serial.isEmpty())
+    score = known.serial == found.serial ? 3 : 0;
+  else if (!known.usbId.isEmpty() && !found.usbId.isEmpty())
+    score = known.usbId == found.usbId ? 2 : 0;
+  else
+    score = known.card == found.card ? 1 : 0;
+  if (score == 0) return 0;
+  return score * 4 + (known.busInfo == found.busInfo ? 2 : 0) + (known.path == found.path ? 1 : 0);
+}
+
+V4l2Device::V4l2Device(V4l2Identity identity, V4l2Formats formats)
+    : identity_(std::move(identity)),
+      name_(identity_.card),
+      version_(FormatDriverVersion(identity_.driver, identity_.version)),
+      formats_(std::move(formats)) {}
+
+QString V4l2Device::ProbeCaps(const QString& path) {
   EnsureGstInitialised();
   ElementPtr source(gst_element_factory_make("v4l2src", nullptr));
   if (!source) return {};
@@ -166,42 +213,59 @@ QString ProbeCaps(const QString& path) {
   return text;
 }
 
-double Fps(const VideoFormat& f) {
-  return static_cast<double>(f.fpsNum) / f.fpsDen;
+V4l2Identity V4l2Device::Identity() const {
+  std::lock_guard lock(mutex_);
+  return identity_;
 }
 
-}  // namespace
-
-QString FormatDriverVersion(const QString& driver, unsigned version) {
-  return QStringLiteral("%1 %2.%3.%4")
-      .arg(driver)
-      .arg(version >> 16)
-      .arg((version >> 8) & 0xff)
-      .arg(version & 0xff);
+QString V4l2Device::Location() const {
+  std::lock_guard lock(mutex_);
+  return identity_.path;
 }
 
-V4l2Device::V4l2Device(V4l2Identity identity, V4l2Formats formats)
-    : identity_(std::move(identity)), formats_(std::move(formats)) {}
+void V4l2Device::Follow(const V4l2Identity& now) {
+  std::lock_guard lock(mutex_);
+  const V4l2Identity known = identity_;
+  identity_ = now;
+  identity_.card = known.card;
+  // A provider that did not say them this time (PipeWire gives no serial) does not make them unknown.
+  if (identity_.usbId.isEmpty()) identity_.usbId = known.usbId;
+  if (identity_.serial.isEmpty()) identity_.serial = known.serial;
+  present_ = true;
+}
 
-std::shared_ptr<V4l2Device> V4l2Device::Probe(const QString& path) {
-  V4l2Identity id;
-  {
-    Fd fd(path);
-    v4l2_capability cap{};
-    if (!fd.ok() || Xioctl(fd.get(), VIDIOC_QUERYCAP, &cap) != 0) return nullptr;
-    const unsigned node_caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
-    // A camera's metadata node shares its card and bus but carries no pictures.
-    if (!(node_caps & V4L2_CAP_VIDEO_CAPTURE)) return nullptr;
-    id = V4l2Identity{Text(cap.card), Text(cap.driver), cap.version, path, Text(cap.bus_info)};
-  }
-  auto formats = FormatsFromCaps(ProbeCaps(path));
-  if (formats.offered.empty()) return nullptr;
-  return std::make_shared<V4l2Device>(std::move(id), std::move(formats));
+void V4l2Device::SetAbsent() {
+  std::lock_guard lock(mutex_);
+  present_ = false;
+}
+
+void V4l2Device::SetTwin() {
+  std::lock_guard lock(mutex_);
+  twin_ = true;
+}
+
+QString V4l2Device::KeyLocked(bool twin) const {
+  // Without USB ids (a capture card, a node given by hand) the card and bus are all there is.
+  const V4l2Identity& id = identity_;
+  if (id.usbId.isEmpty()) return QStringLiteral("v4l2 %1 %2").arg(id.card, id.busInfo).trimmed();
+  QString key = QStringLiteral("v4l2 %1 %2 %3").arg(id.card, id.usbId, id.serial).trimmed();
+  return twin ? key + QLatin1Char(' ') + id.busInfo : key;
 }
 
 QString V4l2Device::SettingsKey() const {
-  QString key = QStringLiteral("v4l2 %1 %2").arg(identity_.card, identity_.busInfo);
-  return key.trimmed();
+  std::lock_guard lock(mutex_);
+  return KeyLocked(twin_);
+}
+
+QStringList V4l2Device::FormerSettingsKeys() const {
+  std::lock_guard lock(mutex_);
+  const V4l2Identity& id = identity_;
+  if (id.usbId.isEmpty()) return {};
+  // Its key as a twin or not, before the serial was known, and the card-and-bus key of older versions.
+  QStringList keys{KeyLocked(!twin_)};
+  if (!id.serial.isEmpty()) keys << QStringLiteral("v4l2 %1 %2").arg(id.card, id.usbId);
+  keys << QStringLiteral("v4l2 %1 %2").arg(id.card, id.busInfo).trimmed();
+  return keys;
 }
 
 V4l2Formats V4l2Device::FormatsFromCaps(const QString& text) {
@@ -323,6 +387,7 @@ std::optional<VideoFormat> V4l2Device::FitSideInRange(const VideoFormat& wanted,
 std::vector<DeviceControl> V4l2Device::Controls() const {
   std::lock_guard lock(mutex_);
   std::vector<DeviceControl> out;
+  if (!present_) return out;
   Fd fd(identity_.path);
   if (!fd.ok()) return out;
   v4l2_queryctrl query{};
@@ -372,7 +437,7 @@ bool V4l2Device::SetControl(const QString& id, int value) {
   std::lock_guard lock(mutex_);
   bool numeric = false;
   const unsigned cid = id.toUInt(&numeric);
-  if (!numeric) return false;
+  if (!numeric || !present_) return false;
   Fd fd(identity_.path);
   if (!fd.ok()) return false;
   v4l2_control control{};
@@ -381,29 +446,11 @@ bool V4l2Device::SetControl(const QString& id, int value) {
   return Xioctl(fd.get(), VIDIOC_S_CTRL, &control) == 0;
 }
 
-bool V4l2Device::LocateDevice() {
-  // After an unplug the same camera may come back under another node: find it by card and bus.
-  auto matches = [this](const QString& path) {
-    Fd fd(path);
-    v4l2_capability cap{};
-    if (!fd.ok() || Xioctl(fd.get(), VIDIOC_QUERYCAP, &cap) != 0) return false;
-    return Text(cap.card) == identity_.card &&
-           (identity_.busInfo.isEmpty() || Text(cap.bus_info) == identity_.busInfo);
-  };
-  if (matches(identity_.path)) return true;
-  for (int i = 0; i < 64; ++i) {
-    const QString path = QStringLiteral("/dev/video%1").arg(i);
-    if (QFileInfo::exists(path) && matches(path)) {
-      identity_.path = path;
-      return true;
-    }
-  }
-  return false;
-}
-
 GstElement* V4l2Device::CreateSource(QString* error) {
   std::lock_guard lock(mutex_);
-  if (!LocateDevice()) {
+  // The node must still hold this camera: after an unplug it may be gone or hold another one.
+  const auto now = present_ ? QueryNode(identity_.path) : std::nullopt;
+  if (!now || MatchScore(identity_, *now) == 0) {
     if (error) *error = QStringLiteral("%1 is not connected").arg(identity_.card);
     return nullptr;
   }

@@ -122,9 +122,10 @@ TEST(KorvexV4l2FormatTest, ASideSetAloneFindsTheNearestOfferedSize) {
       {1280, 960, 5, 1, QStringLiteral("YUY2")},
       {1920, 1080, 5, 1, QStringLiteral("YUY2")},
   };
-  V4l2Device device(
-      V4l2Identity{QStringLiteral("Cam"), QStringLiteral("uvcvideo"), 0, QStringLiteral("/nonexistent"), {}},
-      V4l2Formats{offered, {}});
+  V4l2Identity id;
+  id.card = QStringLiteral("Cam");
+  id.path = QStringLiteral("/nonexistent");
+  V4l2Device device(id, V4l2Formats{offered, {}});
   // Width 1280 asked with the old height 480: the 1280 size nearest in height.
   auto fit = device.FitFormat({1280, 480, 30, 1, QStringLiteral("YUY2")}, FitSide::Width);
   ASSERT_TRUE(fit);

@@ -1,5 +1,6 @@
 // The V4L2 path as a recorder with a real camera drives it: the control lists the fake nodes, GStreamer's
 // own v4l2src streams from them, and the camera answers formats and controls the way webcams do.
+#include "FakeDeviceProvider.h"
 #include "FakeV4l2.h"
 #include "KorvexTestSupport.h"
 
@@ -10,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QSettings>
@@ -330,6 +332,184 @@ camera /dev/video0
       Reported(kStatusDeviceError, QStringLiteral("cannot deliver 640 x 480, 30 fps, YUY2")).isEmpty());
   EXPECT_EQ(control->GetVideoWidth(), 0);
   EXPECT_FALSE(Grab(*control, host));
+}
+
+// The cameras as the system's device monitor reports them: V4L2 and PipeWire providers, hotplug.
+class MonitoredCameraTest : public RealCameraTest {
+ protected:
+  using Style = fakeprovider::Style;
+  void SetUp() override {
+    RealCameraTest::SetUp();
+    qunsetenv("KORVEX_V4L2_NODES");
+    fakeprovider::Register();
+  }
+  void TearDown() override {
+    fakeprovider::WithdrawAll();
+    RealCameraTest::TearDown();
+  }
+  // A camera comes (its node, then the provider's report) or goes; the window hears it in its own loop.
+  void Plug(Style style, const std::string& described, const std::string& at = {}) {
+    fakev4l2::Plug(described, at);
+    ASSERT_TRUE(fakeprovider::Publish(style, at.empty() ? described : at));
+    QCoreApplication::processEvents();
+  }
+  void Unplug(Style style, const std::string& path) {
+    fakev4l2::Unplug(path);
+    fakeprovider::Withdraw(style, path);
+    QCoreApplication::processEvents();
+  }
+};
+
+// The webcam with its USB identity, as udev reports it.
+const std::string kUsbWebcam = std::string(kWebcam).insert(std::string(kWebcam).find("  format"),
+                                                           "  usb 046d:0825\n  serial 8A1B2C3D\n");
+
+TEST_F(MonitoredCameraTest, CamerasListedThroughPipeWireOpenAndEachCameraIsListedOnce) {
+  Load(kUsbWebcam);
+  ASSERT_TRUE(fakeprovider::Publish(Style::PipeWire, "/dev/video0"));
+  auto control = Control();
+  ASSERT_EQ(control->GetNumDrivers(), 1);
+  EXPECT_EQ(control->DeviceNameList(0),
+            QStringLiteral("USB Camera [uvcvideo 6.1.0]"));  // not "USB_Camera (V4L2)"
+  QImage host = Blank(640, 480);
+  ASSERT_TRUE(Grab(*control, host));
+  ExpectBars(host, 640, 480);
+  control.reset();
+
+  // Both providers at once, one of them twice, and a metadata node a provider lists: still one camera.
+  for (const char* path : {"/dev/video0", "/dev/video0", "/dev/video1"})
+    ASSERT_TRUE(fakeprovider::Publish(Style::V4l2, path));
+  control = Control();
+  EXPECT_EQ(control->GetNumDrivers(), 1);
+  EXPECT_EQ(control->DeviceNameList(0), QStringLiteral("USB Camera [uvcvideo 6.1.0]"));
+  control.reset();
+
+  // A node that does not open: named from what PipeWire says of it.
+  fakeprovider::WithdrawAll();
+  ASSERT_TRUE(fakeprovider::Publish(Style::PipeWire, "/dev/video0"));
+  fakev4l2::Unplug("/dev/video0");
+  control = Control();
+  ASSERT_EQ(control->GetNumDrivers(), 1);
+  EXPECT_EQ(control->DeviceNameList(0), QStringLiteral("USB Camera [uvcvideo 6.1.0]"));
+  EXPECT_FALSE(Grab(*control, host));
+}
+
+TEST_F(MonitoredCameraTest, ACameraIsFoundAgainByItsSerialNeverByItsOldNodeAndKeepsItsSettings) {
+  // The camera, the same camera on the next port (its nodes swapped), and another model with the same card.
+  Load(kUsbWebcam + R"(
+camera /dev/video3
+  card "USB Camera"
+  bus usb-0000:00:14.0-2
+  usb 046d:0825
+  serial 8A1B2C3D
+  format YUYV 640x480 320x240 @30
+  control brightness int "Brightness" 0 255 1 128
+metadata /dev/video2 of /dev/video3
+camera /dev/video4
+  card "USB Camera"
+  usb 0c45:6366
+  format YUYV 640x480 320x240 @30
+  control brightness int "Brightness" 0 255 1 128
+)");
+  for (const char* path : {"/dev/video2", "/dev/video3", "/dev/video4"}) fakev4l2::Unplug(path);
+  // Settings kept by an older version, under the card and the port.
+  QSettings old(DevicesIni(), QSettings::IniFormat);
+  old.beginGroup(QStringLiteral("device v4l2 USB Camera usb-0000:00:14.0-1"));
+  old.setValue(QStringLiteral("width"), 320);
+  old.setValue(QStringLiteral("height"), 240);
+  old.setValue(QStringLiteral("pixelFormat"), QStringLiteral("YUY2"));
+  old.setValue(QStringLiteral("controls/") + Id(V4L2_CID_BRIGHTNESS), 150);
+  old.endGroup();
+  old.sync();
+  ASSERT_TRUE(fakeprovider::Publish(Style::V4l2, "/dev/video0"));
+  auto control = Control();
+  ASSERT_EQ(control->GetNumDrivers(), 1);
+  EXPECT_EQ(control->GetVideoWidth(), 320);
+  EXPECT_EQ(fakev4l2::Value(kCamera, "brightness"), 150);
+
+  Unplug(Style::V4l2, "/dev/video0");
+  fakev4l2::Unplug("/dev/video1");
+  Plug(Style::V4l2, "/dev/video4", "/dev/video0");  // another camera takes the node
+  QImage host = Blank(320, 240);
+  EXPECT_FALSE(Grab(*control, host));
+  EXPECT_EQ(fakev4l2::Writes(kCamera, "brightness"), 0);
+
+  fakev4l2::Plug("/dev/video2");  // the camera on the next port, its metadata node first
+  Plug(Style::PipeWire, "/dev/video3");
+  ASSERT_TRUE(Grab(*control, host));
+  ExpectBars(host, 320, 240);
+  EXPECT_EQ(fakev4l2::Value("/dev/video3", "brightness"), 150);
+  EXPECT_EQ(QSettings(DevicesIni(), QSettings::IniFormat)
+                .value(QStringLiteral("device v4l2 USB Camera 046d:0825 USB_Camera_8A1B2C3D/width"))
+                .toInt(),
+            320);
+}
+
+TEST_F(MonitoredCameraTest, TwoCamerasOfOneModelWithoutSerialsAreToldApartByTheirPorts) {
+  const std::string camera = R"(
+  card "USB Camera"
+  usb 046d:0825
+  format YUYV 640x480 @30
+  control brightness int "Brightness" 0 255 1 128
+)";
+  Load("camera /dev/video0\n  bus usb-0000:00:14.0-1" + camera +
+       "camera /dev/video2\n  bus usb-0000:00:14.0-2" + camera);
+  fakeprovider::Publish(Style::V4l2, "/dev/video0");
+  fakeprovider::Publish(Style::V4l2, "/dev/video2");
+  auto control = Control();
+  ASSERT_EQ(control->GetNumDrivers(), 2);
+  for (int i : {0, 1}) {
+    control->SetDeviceIndex(i);
+    control->SetDialogRunner([i](QDialog& dialog) {
+      Editor<QSpinBox>(dialog, V4L2_CID_BRIGHTNESS)->setValue(10 + i);
+      return int(QDialog::Accepted);
+    });
+    control->DlgVideoSource();
+  }
+  // Both replugged, each coming back at the other's node.
+  Unplug(Style::V4l2, "/dev/video0");
+  Unplug(Style::V4l2, "/dev/video2");
+  Plug(Style::V4l2, "/dev/video0", "/dev/video2");
+  Plug(Style::V4l2, "/dev/video2", "/dev/video0");
+  QImage host = Blank(640, 480);
+  for (int i : {0, 1}) {
+    control->SetDeviceIndex(i);
+    ASSERT_TRUE(Grab(*control, host));
+  }
+  EXPECT_EQ(fakev4l2::Value("/dev/video2", "brightness"), 10);  // the first camera, by its port
+  EXPECT_EQ(fakev4l2::Value("/dev/video0", "brightness"), 11);
+}
+
+TEST_F(MonitoredCameraTest, CamerasPluggedInLaterAreListedWhenReadAgainAndThePreviewFollowsItsCamera) {
+  qunsetenv("KORVEX_NO_TEST_DEVICE");
+  Load(kUsbWebcam);
+  fakev4l2::Unplug("/dev/video0");
+  fakev4l2::Unplug("/dev/video1");
+  auto control = Control();
+  ASSERT_EQ(control->GetNumDrivers(), 1);
+
+  Plug(Style::V4l2, "/dev/video0");
+  EXPECT_TRUE(control->DeviceNameList(0).startsWith(QStringLiteral("Test Pattern")));  // until read again
+  ASSERT_EQ(control->GetNumDrivers(), 2);
+  EXPECT_EQ(control->DeviceNameList(0), QStringLiteral("USB Camera [uvcvideo 6.1.0]"));
+  EXPECT_TRUE(control->DeviceNameList(1).startsWith(QStringLiteral("Test Pattern")));
+  EXPECT_EQ(control->captureWindow()->CurrentDeviceIndex(), 1);  // still the test pattern, at its new place
+
+  control->SetDeviceIndex(0);
+  control->SetVideoWidth(320);
+  control->SetPreview(true);
+  Unplug(Style::V4l2, "/dev/video0");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Reported(kStatusDeviceLost).isEmpty(); }, 3000));
+  EXPECT_EQ(control->GetNumDrivers(), 2);  // the connected camera keeps its place while it is gone
+  EXPECT_EQ(control->DeviceNameList(0), QStringLiteral("USB Camera [uvcvideo 6.1.0]"));
+
+  // Back at another node: the preview runs again by itself, in the format it had.
+  Plug(Style::PipeWire, "/dev/video0", "/dev/video2");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return control->captureWindow()->Streaming(); }, 3000));
+  EXPECT_EQ(control->GetVideoWidth(), 320);
+  QImage host = Blank(320, 240);
+  ASSERT_TRUE(Grab(*control, host));
+  ExpectBars(host, 320, 240);
 }
 
 }  // namespace korvex::test

@@ -5,6 +5,8 @@
 #include <korvex/KorvexTypes.h>
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,6 +23,10 @@ class CaptureDevice {
   virtual QString Version() const = 0;
   // Stable name of the device's group in devices.ini.
   virtual QString SettingsKey() const = 0;
+  // Names its group had before, read while its own group is still missing.
+  virtual QStringList FormerSettingsKeys() const { return {}; }
+  // Where the device is reached now (a camera's node); a change means its pipeline must be built again.
+  virtual QString Location() const { return {}; }
 
   // The formats the device offers, for the format dialog.
   virtual std::vector<VideoFormat> Formats() const = 0;
@@ -42,16 +48,23 @@ class CaptureDevice {
   virtual int SettleMs() const { return 0; }
 };
 
-// Lists the devices; the capture window asks it once, when it is created.
+// Lists the devices: the capture window asks when it is created, when the source says devices came or
+// went, and when its device cannot be reached.
 class DeviceSource {
  public:
   virtual ~DeviceSource() = default;
+  // The devices present now. A device listed before comes back as the same object (a camera that moved
+  // to another node follows it), so the window can tell a returning camera from a new one.
   virtual std::vector<std::shared_ptr<CaptureDevice>> Enumerate() = 0;
+  // `changed` runs, on any thread, whenever devices may have come or gone; null stops it. A source that
+  // cannot watch never calls it.
+  virtual void Watch(std::function<void()> changed) { (void)changed; }
 };
 
-// The V4L2 capture devices found by GStreamer's device monitor, then the Test Pattern device unless
-// KORVEX_NO_TEST_DEVICE=1. KORVEX_V4L2_NODES="/dev/video0:/dev/video2" lists those nodes instead of
-// asking the monitor (tests without udev).
+// The V4L2 capture devices found by GStreamer's device monitor (its V4L2 and PipeWire providers alike,
+// each camera once), then the Test Pattern device unless KORVEX_NO_TEST_DEVICE=1. The monitor keeps
+// running and is watched. KORVEX_V4L2_NODES="/dev/video0:/dev/video2" lists those nodes instead of
+// asking the monitor (tests without udev; nothing is watched then).
 std::shared_ptr<DeviceSource> MakeSystemDeviceSource();
 
 // "version" of a V4L2 device: its driver name and kernel-style version (major << 16 | minor << 8 | patch).

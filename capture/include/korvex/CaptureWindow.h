@@ -22,6 +22,7 @@ class QTimer;
 
 namespace korvex {
 
+class DeviceList;
 class DevicePipeline;
 class DeviceSettingsStore;
 struct Frame;
@@ -32,7 +33,7 @@ class CaptureWindow : public QWidget {
   static constexpr int kMaxDrivers = 10;
   static constexpr int kGrabTimeoutMs = 3000;
 
-  // `source` lists the devices at Create; the system's devices when null.
+  // `source` lists the devices at Create and whenever it says they changed; the system's when null.
   explicit CaptureWindow(std::shared_ptr<DeviceSource> source = nullptr);
   ~CaptureWindow() override;
 
@@ -83,8 +84,11 @@ class CaptureWindow : public QWidget {
 
   // `handle` is a window id (QWidget::winId); its text receives the status messages.
   void SetStatusWindow(qint64 handle) { statusWindow_ = handle; }
-  int DriverCount() const { return static_cast<int>(names_.size()); }
+  int DriverCount() const;
   bool DriverList(QStringList& names, QStringList& versions) const;
+  // The host reads the list again: it becomes the devices present now (cameras plugged in since take
+  // their places; the connected device stays listed while it is gone). Returns the count.
+  int ReadDriverList();
   void CenterIn(int width, int height);
 
   const CaptureStatus& Status() const { return status_; }
@@ -92,8 +96,9 @@ class CaptureWindow : public QWidget {
   std::shared_ptr<CaptureDevice> CurrentDevice() const;
   // True while the connected device has failed and not yet been reconnected.
   bool DeviceLost() const;
-  // Builds the pipeline of a lost device again (and restarts a shown preview); true when the device
-  // works. Cheap: nothing happens while it works, and a device still gone fails at once.
+  // Builds the pipeline again when the device was lost or is reached at another node now (and restarts a
+  // shown preview); true when the device works. Cheap: nothing happens while it works, and a device
+  // still gone fails at once.
   bool Reconnect();
   // True while a pipeline runs (preview, grab or recording).
   bool Streaming() const;
@@ -115,6 +120,9 @@ class CaptureWindow : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The pipeline no longer fits the device: it failed, or the camera is reached at another node now.
+  bool Stale() const;
+  void OnDevicesChanged();
   void NewPipeline();
   // Builds the pipeline for the current device and format and puts the stored controls back.
   bool BuildPipeline(QString* error);
@@ -125,10 +133,10 @@ class CaptureWindow : public QWidget {
   void OnPreviewTick();
   void KeepStill();
 
-  std::shared_ptr<DeviceSource> source_;
+  std::unique_ptr<DeviceList> devices_;
   std::unique_ptr<DeviceSettingsStore> settings_;
-  std::vector<std::shared_ptr<CaptureDevice>> devices_;
   std::unique_ptr<DevicePipeline> pipeline_;
+  QString builtAt_;  // the device's location when its pipeline was built
   QTimer* previewTimer_ = nullptr;
   std::shared_ptr<const Frame> shown_;
   QImage stillImage_;  // the last picture, kept when preview stops
@@ -142,8 +150,6 @@ class CaptureWindow : public QWidget {
   int previewRate_ = 15;
   bool preview_ = false;
   bool capturing_ = false;
-  QStringList versions_;
-  QStringList names_;
   int deviceIndex_ = 0;
   QString captureFilePath_;
   VideoFormat format_;
