@@ -1,6 +1,7 @@
 #include "FakeDeviceProvider.h"
 
 #include "FakeV4l2.h"
+#include "V4l2Device.h"
 
 #include <gst/gst.h>
 #include <linux/videodev2.h>
@@ -59,20 +60,10 @@ GstDeviceProvider* Provider() {
 
 // What v4l2src finds on the node, as the V4L2 provider lists it; a plain format where it finds nothing.
 GstCaps* NodeCaps(const std::string& path) {
-  GstElement* source = gst_element_factory_make("v4l2src", nullptr);
-  gst_object_ref_sink(source);
-  g_object_set(source, "device", path.c_str(), nullptr);
-  GstCaps* caps = nullptr;
-  if (gst_element_set_state(source, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) {
-    GstPad* pad = gst_element_get_static_pad(source, "src");
-    caps = gst_pad_query_caps(pad, nullptr);
-    gst_object_unref(pad);
-  }
-  gst_element_set_state(source, GST_STATE_NULL);
-  gst_object_unref(source);
-  if (caps && !gst_caps_is_empty(caps)) return caps;
-  if (caps) gst_caps_unref(caps);
-  return gst_caps_from_string("video/x-raw,format=YUY2,width=640,height=480,framerate=30/1");
+  const QString caps = korvex::V4l2Device::ProbeCaps(QString::fromStdString(path));
+  const bool none = caps.isEmpty() || caps == QLatin1String("EMPTY");
+  return gst_caps_from_string(none ? "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1"
+                                   : caps.toUtf8().constData());
 }
 
 std::string Underscored(std::string text) {
@@ -93,8 +84,7 @@ GstStructure* Properties(fakeprovider::Style style, const fakev4l2::Node& node) 
         "device.path", G_TYPE_STRING, node.path.c_str(), "v4l2.device.driver", G_TYPE_STRING,
         node.driver.c_str(), "v4l2.device.card", G_TYPE_STRING, node.card.c_str(), "v4l2.device.bus_info",
         G_TYPE_STRING, node.bus.c_str(), "v4l2.device.version", G_TYPE_UINT, node.version,
-        "v4l2.device.capabilities", G_TYPE_UINT, caps, "v4l2.device.device_caps", G_TYPE_UINT, device_caps,
-        nullptr);
+        "v4l2.device.device_caps", G_TYPE_UINT, device_caps, nullptr);
     if (!node.usb.empty()) {
       // udev's ID_SERIAL: vendor and model, then the serial number when the camera has one.
       const std::string serial = Underscored(node.card) + (node.serial.empty() ? "" : "_" + node.serial);
@@ -181,12 +171,13 @@ void Withdraw(Style style, const std::string& path) {
 }
 
 void WithdrawAll() {
-  std::vector<Published> all;
-  {
-    std::lock_guard lock(published_mutex);
-    all = published;
+  while (true) {
+    std::unique_lock lock(published_mutex);
+    if (published.empty()) return;
+    const Published p = published.front();
+    lock.unlock();
+    Withdraw(p.style, p.path);
   }
-  for (const Published& p : all) Withdraw(p.style, p.path);
 }
 
 }  // namespace fakeprovider

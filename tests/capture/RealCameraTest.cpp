@@ -394,42 +394,36 @@ TEST_F(MonitoredCameraTest, CamerasListedThroughPipeWireOpenAndEachCameraIsListe
   EXPECT_FALSE(Grab(*control, host));
 }
 
+// A camera on a port of the hub, with a USB identity and a brightness to keep.
+std::string UsbCamera(const std::string& path, char port, const std::string& usb,
+                      const std::string& serial = {}) {
+  return "camera " + path + "\n  card \"USB Camera\"\n  bus usb-0000:00:14.0-" + port + "\n  usb " + usb +
+         (serial.empty() ? "" : "\n  serial " + serial) +
+         "\n  format YUYV 640x480 320x240 @30\n  control brightness int \"Brightness\" 0 255 1 128\n";
+}
+
 TEST_F(MonitoredCameraTest, ACameraIsFoundAgainByItsSerialNeverByItsOldNodeAndKeepsItsSettings) {
   // The camera, the same camera on the next port (its nodes swapped), and another model with the same card.
-  Load(kUsbWebcam + R"(
-camera /dev/video3
-  card "USB Camera"
-  bus usb-0000:00:14.0-2
-  usb 046d:0825
-  serial 8A1B2C3D
-  format YUYV 640x480 320x240 @30
-  control brightness int "Brightness" 0 255 1 128
-metadata /dev/video2 of /dev/video3
-camera /dev/video4
-  card "USB Camera"
-  usb 0c45:6366
-  format YUYV 640x480 320x240 @30
-  control brightness int "Brightness" 0 255 1 128
-)");
+  Load(UsbCamera(kCamera, '1', "046d:0825", "8A1B2C3D") + "metadata /dev/video1 of /dev/video0\n" +
+       UsbCamera("/dev/video3", '2', "046d:0825", "8A1B2C3D") + "metadata /dev/video2 of /dev/video3\n" +
+       UsbCamera("/dev/video4", '1', "0c45:6366"));
   for (const char* path : {"/dev/video2", "/dev/video3", "/dev/video4"}) fakev4l2::Unplug(path);
-  // Settings kept by an older version, under the card and the port.
-  QSettings old(DevicesIni(), QSettings::IniFormat);
-  old.beginGroup(QStringLiteral("device v4l2 USB Camera usb-0000:00:14.0-1"));
-  old.setValue(QStringLiteral("width"), 320);
-  old.setValue(QStringLiteral("height"), 240);
-  old.setValue(QStringLiteral("pixelFormat"), QStringLiteral("YUY2"));
-  old.setValue(QStringLiteral("controls/") + Id(V4L2_CID_BRIGHTNESS), 150);
-  old.endGroup();
+  QSettings old(DevicesIni(), QSettings::IniFormat);  // as an older version kept them: by card and port
+  const QString group = QStringLiteral("device v4l2 USB Camera usb-0000:00:14.0-1/");
+  for (const auto& [key, value] :
+       {std::pair{"width", QVariant(320)}, {"height", 240}, {"pixelFormat", "YUY2"}})
+    old.setValue(group + QLatin1String(key), value);
+  old.setValue(group + QStringLiteral("controls/") + Id(V4L2_CID_BRIGHTNESS), 150);
   old.sync();
-  ASSERT_TRUE(fakeprovider::Publish(Style::V4l2, "/dev/video0"));
+  ASSERT_TRUE(fakeprovider::Publish(Style::V4l2, kCamera));
   auto control = Control();
   ASSERT_EQ(control->GetNumDrivers(), 1);
   EXPECT_EQ(control->GetVideoWidth(), 320);
   EXPECT_EQ(fakev4l2::Value(kCamera, "brightness"), 150);
 
-  Unplug(Style::V4l2, "/dev/video0");
+  Unplug(Style::V4l2, kCamera);
   fakev4l2::Unplug("/dev/video1");
-  Plug(Style::V4l2, "/dev/video4", "/dev/video0");  // another camera takes the node
+  Plug(Style::V4l2, "/dev/video4", kCamera);  // another camera takes the node
   QImage host = Blank(320, 240);
   EXPECT_FALSE(Grab(*control, host));
   EXPECT_EQ(fakev4l2::Writes(kCamera, "brightness"), 0);
@@ -446,16 +440,8 @@ camera /dev/video4
 }
 
 TEST_F(MonitoredCameraTest, TwoCamerasOfOneModelWithoutSerialsAreToldApartByTheirPorts) {
-  const std::string camera = R"(
-  card "USB Camera"
-  usb 046d:0825
-  format YUYV 640x480 @30
-  control brightness int "Brightness" 0 255 1 128
-)";
-  Load("camera /dev/video0\n  bus usb-0000:00:14.0-1" + camera +
-       "camera /dev/video2\n  bus usb-0000:00:14.0-2" + camera);
-  fakeprovider::Publish(Style::V4l2, "/dev/video0");
-  fakeprovider::Publish(Style::V4l2, "/dev/video2");
+  Load(UsbCamera(kCamera, '1', "046d:0825") + UsbCamera("/dev/video2", '2', "046d:0825"));
+  for (const char* path : {kCamera, "/dev/video2"}) ASSERT_TRUE(fakeprovider::Publish(Style::V4l2, path));
   auto control = Control();
   ASSERT_EQ(control->GetNumDrivers(), 2);
   for (int i : {0, 1}) {
@@ -467,17 +453,17 @@ TEST_F(MonitoredCameraTest, TwoCamerasOfOneModelWithoutSerialsAreToldApartByThei
     control->DlgVideoSource();
   }
   // Both replugged, each coming back at the other's node.
-  Unplug(Style::V4l2, "/dev/video0");
+  Unplug(Style::V4l2, kCamera);
   Unplug(Style::V4l2, "/dev/video2");
-  Plug(Style::V4l2, "/dev/video0", "/dev/video2");
-  Plug(Style::V4l2, "/dev/video2", "/dev/video0");
+  Plug(Style::V4l2, kCamera, "/dev/video2");
+  Plug(Style::V4l2, "/dev/video2", kCamera);
   QImage host = Blank(640, 480);
   for (int i : {0, 1}) {
     control->SetDeviceIndex(i);
     ASSERT_TRUE(Grab(*control, host));
   }
   EXPECT_EQ(fakev4l2::Value("/dev/video2", "brightness"), 10);  // the first camera, by its port
-  EXPECT_EQ(fakev4l2::Value("/dev/video0", "brightness"), 11);
+  EXPECT_EQ(fakev4l2::Value(kCamera, "brightness"), 11);
 }
 
 TEST_F(MonitoredCameraTest, CamerasPluggedInLaterAreListedWhenReadAgainAndThePreviewFollowsItsCamera) {
