@@ -19,13 +19,36 @@ bool Fail(QString* error, int* errorNumber, const QString& what, int err) {
 
 }  // namespace
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error, Durability durability,
-                         int* errorNumber) {
+int CreateTemporaryBeside(const QString& path, QByteArray* tempPath) {
   const QByteArray target = path.toLocal8Bit();
   // Hidden, so folder listings and "*.jpg" globs of a live folder never pick up a half-written file.
   const qsizetype slash = target.lastIndexOf('/');
   QByteArray temp = target.left(slash + 1) + '.' + target.mid(slash + 1) + ".XXXXXX";
   const int fd = mkstemp(temp.data());
+  if (fd < 0) return -1;
+
+  struct stat old {};
+  const mode_t mode = ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : [] {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+  }();
+  if (::fchmod(fd, mode) != 0) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(temp.constData());
+    errno = err;
+    return -1;
+  }
+  *tempPath = temp;
+  return fd;
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error, Durability durability,
+                         int* errorNumber) {
+  const QByteArray target = path.toLocal8Bit();
+  QByteArray temp;
+  const int fd = CreateTemporaryBeside(path, &temp);
   if (fd < 0) return Fail(error, errorNumber, path, errno);
 
   // The temporary file goes on every failure; the target stays as it was.
@@ -37,14 +60,6 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     ::close(fd);
     return discard(err);
   };
-
-  struct stat old {};
-  const mode_t mode = ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : [] {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
-  }();
-  if (::fchmod(fd, mode) != 0) return abandon(errno);
 
   const char* data = bytes.constData();
   size_t left = static_cast<size_t>(bytes.size());
