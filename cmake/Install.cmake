@@ -1,4 +1,5 @@
-# cmake --install: the recorder, the settings tool and libkorvex, with a desktop entry and an icon.
+# cmake --install: the recorder, the settings and time-lapse tools and libkorvex, with a desktop entry and
+# an icon.
 # Installed, the program folder (/usr/local/bin) is not writable, so the settings file and snapshots live
 # in $XDG_CONFIG_HOME/quorvin.
 include(GNUInstallDirs)
@@ -6,6 +7,9 @@ include(GNUInstallDirs)
 file(RELATIVE_PATH lib_from_bin ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 set_target_properties(quorvin18-settings PROPERTIES INSTALL_RPATH "$ORIGIN/${lib_from_bin}")
 install(TARGETS quorvin18-settings RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET quorvin18-timelapse)
+  install(TARGETS quorvin18-timelapse RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 if(TARGET korvex)
   install(TARGETS korvex LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
 endif()

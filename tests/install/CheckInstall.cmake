@@ -5,7 +5,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFI
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
-foreach(f bin/quorvin18 bin/quorvin18-settings share/applications/quorvin18.desktop
+foreach(f bin/quorvin18 bin/quorvin18-settings bin/quorvin18-timelapse share/applications/quorvin18.desktop
           share/icons/hicolor/scalable/apps/quorvin18.svg share/quorvin/examples/quorvin18.ini)
   if(NOT EXISTS ${PREFIX}/${f})
     message(FATAL_ERROR "not installed: ${f}")
@@ -20,6 +20,10 @@ execute_process(COMMAND ${PREFIX}/bin/quorvin18-settings check ${PREFIX}/share/q
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the installed settings tool rejects the example settings (${rc}): ${out}${err}")
+endif()
+execute_process(COMMAND ${PREFIX}/bin/quorvin18-timelapse --version RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "^quorvin18-timelapse ")
+  message(FATAL_ERROR "the installed time-lapse tool does not run (${rc}): ${out}")
 endif()
 execute_process(COMMAND ldd ${PREFIX}/bin/quorvin18 OUTPUT_VARIABLE deps)
 if(NOT deps MATCHES "libkorvex.so.1 => ${PREFIX}/bin/../lib")
