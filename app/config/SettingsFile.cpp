@@ -6,11 +6,15 @@
 #include "TextCodec.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace quorvin {
@@ -77,6 +81,40 @@ QString FieldText(const FieldRef& field) {
           return QString::number(*p);
       },
       field);
+}
+
+enum class FileRead { Missing, Read, Unreadable };
+
+// Only a name with nothing behind it is a missing file. A dangling link (an unmounted share), a folder, a
+// pipe or a device at the name cannot be read; a pipe must not block the start either.
+FileRead ReadSettingsBytes(const QString& path, QByteArray& bytes, QString& reason) {
+  const QByteArray name = path.toLocal8Bit();
+  struct stat entry {};
+  if (::lstat(name.constData(), &entry) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return FileRead::Missing;
+    reason = QString::fromLocal8Bit(std::strerror(errno));
+    return FileRead::Unreadable;
+  }
+  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int err = errno;
+    reason = S_ISLNK(entry.st_mode) && err == ENOENT ? QStringLiteral("the link's target is missing")
+                                                     : QString::fromLocal8Bit(std::strerror(err));
+    return FileRead::Unreadable;
+  }
+  QFile file;
+  file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    reason = QStringLiteral("not a regular file");
+    return FileRead::Unreadable;
+  }
+  bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    reason = file.errorString();
+    return FileRead::Unreadable;
+  }
+  return FileRead::Read;
 }
 
 class Loader {
@@ -312,21 +350,24 @@ LoadStatus LoadSettings(Settings& settings, const QString& path, const LoadOptio
 
   Loader loader(settings, options);
   LoadStatus status = LoadStatus::NoFile;
-  const QFileInfo info(path);
-  if (info.isFile()) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+  QByteArray bytes;
+  QString reason;
+  switch (ReadSettingsBytes(path, bytes, reason)) {
+    case FileRead::Missing:
+      break;
+    case FileRead::Unreadable: {
       // Running on defaults would overwrite the operator's file when the program ends: stop instead.
-      const QString text =
-          QString::fromUtf8("INIファイル %1 を読み込めません（%2）。").arg(path, file.errorString());
+      const QString text = QString::fromUtf8("INIファイル %1 を読み込めません（%2）。").arg(path, reason);
       if (options.onFinding) options.onFinding({LoadFinding::Kind::Unreadable, 0, path, text});
       if (options.boxes) options.boxes->Fatal(QString::fromUtf8(kLoadErrorTitle), text);
       return LoadStatus::Fatal;
     }
-    const QString text = DecodeSettingsText(file.readAll());
-    file.close();
-    if (!loader.ReadLines(SplitLines(text))) return LoadStatus::Fatal;
-    status = LoadStatus::Loaded;
+    case FileRead::Read: {
+      const QString text = DecodeSettingsText(bytes);
+      if (!loader.ReadLines(SplitLines(text))) return LoadStatus::Fatal;
+      status = LoadStatus::Loaded;
+      break;
+    }
   }
 
   loader.Correct();

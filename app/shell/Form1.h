@@ -153,6 +153,8 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   QWidget* BuildCommandArea();
   void ListTwainSources();
   void ListVideoDevices();
+  // A save killed half-way leaves its temporary file in the settings, live or history folder.
+  void RemoveTemporariesOfKilledSaves();
   void SelectInList(int list, int stored);
   void ShowPreviewWindow();
   void ChooseDirectory(int index);

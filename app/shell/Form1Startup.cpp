@@ -1,5 +1,6 @@
 // Form1's start-up (Form_Load), the settings display and the two procedures of the output panel that
 // reach beyond it: RefreshNamePreview and FitVideoWindow.
+#include "AtomicFile.h"
 #include "CapturePanel.h"
 #include "Controls.h"
 #include "EffectPanel.h"
@@ -19,6 +20,7 @@
 #include <korvex/KorvexCtrl.h>
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -94,6 +96,7 @@ bool Form1::Form_Load() {
   RefreshWindowFromSettings();
   RefreshNamePreview();
   tabs_->setCurrentIndex(0);
+  RemoveTemporariesOfKilledSaves();
 
   // 13. Desktop or tray. From here on Timer1 runs; the pass below may deliver an end request, and then
   // start-up stops where it is (the settings are saved already).
@@ -183,6 +186,14 @@ void Form1::ListVideoDevices() {
   korvex->Invoke(korvex::kDispPreview, korvex::DispatchKind::PropertyPut, {true});
   engine_->UseOverlayIfAvailable();
   korvex->Invoke(korvex::kDispCenterWindow, korvex::DispatchKind::PropertyPut, {false});
+}
+
+void Form1::RemoveTemporariesOfKilledSaves() {
+  const Settings& s = settings_;
+  for (const QString& folder :
+       {QFileInfo(settingsPath_).path(), s.NetworkPath, s.histPath + naming_.HistorySubPath[0],
+        s.histPath + naming_.HistorySubPath[1]})
+    RemoveStaleTemporaries(folder);
 }
 
 void Form1::SelectInList(int index, int stored) {

@@ -383,7 +383,8 @@ class SettingsChecker {
 }  // namespace
 
 int CheckSettings(const QString& file, const CheckOptions& options) {
-  if (!QFileInfo(file).isFile()) {
+  // A dangling link or a folder is not "no file": the recorder stops on it.
+  if (!QFileInfo(file).exists() && !QFileInfo(file).isSymLink()) {
     Print(stderr, file + QStringLiteral(": no such file (the recorder would start on its defaults)"));
     return 2;
   }

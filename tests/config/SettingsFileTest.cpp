@@ -5,7 +5,14 @@
 #include "TestSupport.h"
 #include "TextCodec.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <functional>
 
 using namespace quorvin;
 using quorvin::test::ReadAll;
@@ -211,11 +218,93 @@ TEST_F(SettingsFileTest, LinesEndAtCrLfLoneCrAndLoneLf) {
   EXPECT_EQ(s.ch1[12], 1);
 }
 
-TEST_F(SettingsFileTest, OnlyAnOrdinaryFileCountsAsTheSettingsFile) {
-  Settings s;
-  ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("quorvin18.ini")));
-  EXPECT_EQ(LoadFile(s), LoadStatus::NoFile);
-  EXPECT_EQ(refreshes_, 1);
+TEST_F(SettingsFileTest, OnlyARegularFileOrALinkToOneIsReadAndAnythingElseAtTheNameIsFatal) {
+  const QByteArray path = Path().toLocal8Bit();
+  const QString target = dir_.filePath(QStringLiteral("target.ini"));
+  WriteAll(target, "DevIndex = 3\r\n");
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    LoadStatus status;
+  } cases[] = {
+      {"nothing", [] {}, LoadStatus::NoFile},
+      {"a link to a file", [&] { ::symlink("target.ini", path); }, LoadStatus::Loaded},
+      {"a dangling link", [&] { ::symlink("/nonexistent/quorvin18.ini", path); }, LoadStatus::Fatal},
+      {"a folder", [&] { ::mkdir(path, 0755); }, LoadStatus::Fatal},
+      {"a link to a folder", [&] { ::symlink(".", path); }, LoadStatus::Fatal},
+      {"a pipe", [&] { ::mkfifo(path, 0644); }, LoadStatus::Fatal},  // must not block either
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::unlink(path);
+    ::rmdir(path);
+    boxes_.boxes.clear();
+    c.make();
+    Settings s;
+    EXPECT_EQ(LoadFile(s), c.status);
+    EXPECT_EQ(s.DevIndex, c.status == LoadStatus::Loaded ? 3 : 0);
+    ASSERT_EQ(boxes_.boxes.size(), c.status == LoadStatus::Fatal ? 1u : 0u);
+    if (c.status == LoadStatus::Fatal) {
+      EXPECT_TRUE(boxes_.boxes[0].text.contains(Path()));
+    }
+  }
+  EXPECT_EQ(refreshes_, 2);  // the fatal cases stop before the refresh
+}
+
+TEST_F(SettingsFileTest, SaveWritesThroughLinksAndLeavesWhatItMayNotReplace) {
+  const QString shared = dir_.filePath(QStringLiteral("share"));
+  QDir().mkpath(shared);
+  const QString target = shared + QStringLiteral("/real.ini");
+  const QByteArray old = "DevIndex = 1\r\n";
+  const QByteArray path = Path().toLocal8Bit();
+  auto saveFails = [&] {
+    boxes_.boxes.clear();
+    const SaveResult r = SaveSettings(Defaults(), Path(), quorvin::test::ManualClock(), &boxes_);
+    return !r.ok && boxes_.boxes.size() == 1 && !boxes_.boxes[0].fatal &&
+           boxes_.boxes[0].text.contains(Path());
+  };
+
+  // A link chain: the final target gets the new file, both links stay.
+  WriteAll(target, old);
+  ASSERT_EQ(::symlink("share/real.ini", dir_.filePath(QStringLiteral("hop.ini")).toLocal8Bit()), 0);
+  ASSERT_EQ(::symlink("hop.ini", path), 0);
+  ASSERT_TRUE(SaveSettings(Defaults(), Path(), quorvin::test::ManualClock()).ok);
+  EXPECT_TRUE(ReadAll(target).startsWith("v1.8.5.990629 "));
+  EXPECT_EQ(QFileInfo(Path()).symLinkTarget(), dir_.filePath(QStringLiteral("hop.ini")));
+  EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList{"real.ini"});
+
+  // A read-only target is left as it is, for root too.
+  WriteAll(target, old);
+  ASSERT_EQ(::chmod(target.toLocal8Bit(), 0444), 0);
+  EXPECT_TRUE(saveFails());
+  EXPECT_EQ(ReadAll(target), old);
+  ::unlink(path);
+  WriteAll(Path(), old);  // a plain read-only file as well
+  ASSERT_EQ(::chmod(path, 0444), 0);
+  struct stat before {
+  }, after{};
+  ::stat(path, &before);
+  EXPECT_TRUE(saveFails());
+  ::stat(path, &after);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(ReadAll(Path()), old);
+
+  // A dangling link and a pipe are not replaced.
+  ::unlink(path);
+  ASSERT_EQ(::symlink("share/gone.ini", path), 0);
+  EXPECT_TRUE(saveFails());
+  EXPECT_TRUE(QFileInfo(Path()).isSymLink());
+  EXPECT_FALSE(QFile::exists(shared + QStringLiteral("/gone.ini")));
+  ::unlink(path);
+  ASSERT_EQ(::mkfifo(path, 0644), 0);
+  EXPECT_TRUE(saveFails());
+  EXPECT_FALSE(QFileInfo(Path()).isFile());
+  // No temporary file stays behind anywhere.
+  for (const QString& folder : {dir_.path(), shared})
+    EXPECT_TRUE(
+        QDir(folder)
+            .entryList({QStringLiteral(".*quorvin-*")}, QDir::AllEntries | QDir::Hidden | QDir::System)
+            .isEmpty());
 }
 
 TEST_F(SettingsFileTest, AnUnreadableFileStopsTheLoadInsteadOfFallingBackToDefaults) {

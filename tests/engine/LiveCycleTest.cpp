@@ -246,3 +246,25 @@ TEST_F(LiveCycle, AReaderPollingTheLiveImageNeverSeesAPartialFile) {
   const QStringList left = QDir(settings_.NetworkPath).entryList(QDir::Files | QDir::Hidden);
   EXPECT_EQ(left, (QStringList{"tovra.jpg", "tovra_.jpg", "tovra_50.jpg"}));  // no temporary files
 }
+
+TEST_F(LiveCycle, ALinkedLiveImageIsWrittenThroughToItsTargetAndAReadOnlyOneIsLeft) {
+  const QString www = Folder(QStringLiteral("www"));
+  QDir().mkpath(www);
+  QDir().mkpath(settings_.NetworkPath);
+  WriteAll(www + "cam.jpg", "old");
+  ASSERT_EQ(::symlink("../www/cam.jpg", (settings_.NetworkPath + "tovra.jpg").toLocal8Bit()), 0);
+  WriteAll(settings_.NetworkPath + "tovra_.jpg", "kept");
+  ASSERT_EQ(::chmod((settings_.NetworkPath + "tovra_.jpg").toLocal8Bit(), 0444), 0);
+  engine_->SaveLiveImages();
+
+  EXPECT_EQ(QFileInfo(settings_.NetworkPath + "tovra.jpg").symLinkTarget(), www + "cam.jpg");
+  const JpegInfo live = InspectJpeg(ReadAll(www + "cam.jpg"));
+  EXPECT_TRUE(live.valid);
+  EXPECT_EQ(live.width, 640);
+  EXPECT_EQ(ReadAll(settings_.NetworkPath + "tovra_.jpg"), "kept");
+  EXPECT_TRUE(InspectJpeg(ReadAll(settings_.NetworkPath + "tovra_50.jpg")).valid);
+  const QStringList log = ErrorLogLines();
+  ASSERT_EQ(log.size(), 1);
+  EXPECT_TRUE(log[0].endsWith(QStringLiteral("saveing 11 "))) << log[0].toStdString();
+  EXPECT_EQ(QDir(www).entryList(QDir::Files | QDir::Hidden), QStringList{"cam.jpg"});  // no temporary
+}
