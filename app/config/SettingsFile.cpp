@@ -352,6 +352,7 @@ LoadStatus LoadSettings(Settings& settings, const QString& path, const LoadOptio
   LoadStatus status = LoadStatus::NoFile;
   QByteArray bytes;
   QString reason;
+  if (options.encoding) *options.encoding = SettingsEncoding::Cp932;
   switch (ReadSettingsBytes(path, bytes, reason)) {
     case FileRead::Missing:
       break;
@@ -363,7 +364,7 @@ LoadStatus LoadSettings(Settings& settings, const QString& path, const LoadOptio
       return LoadStatus::Fatal;
     }
     case FileRead::Read: {
-      const QString text = DecodeSettingsText(bytes);
+      const QString text = DecodeSettingsText(bytes, options.encoding);
       if (!loader.ReadLines(SplitLines(text))) return LoadStatus::Fatal;
       status = LoadStatus::Loaded;
       break;
@@ -375,7 +376,7 @@ LoadStatus LoadSettings(Settings& settings, const QString& path, const LoadOptio
   return status;
 }
 
-QByteArray SettingsFileBytes(const Settings& settings, const QDateTime& when) {
+QByteArray SettingsFileBytes(const Settings& settings, const QDateTime& when, SettingsEncoding encoding) {
   Settings& s = const_cast<Settings&>(settings);  // the accessors take a mutable record; nothing is written
   QString text = QLatin1String(kVersionText) + QLatin1Char(' ') +
                  when.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral("    ") +
@@ -399,13 +400,14 @@ QByteArray SettingsFileBytes(const Settings& settings, const QDateTime& when) {
     if (e.comment) text += QString::fromUtf8(e.comment);
     text += QStringLiteral("\r\n");
   }
-  if (std::optional<QByteArray> cp932 = EncodeCp932(text)) return *cp932;
+  if (encoding == SettingsEncoding::Cp932)
+    if (std::optional<QByteArray> cp932 = EncodeCp932(text)) return *cp932;
   return QByteArray(kUtf8Bom) + text.toUtf8();
 }
 
 SaveResult SaveSettings(const Settings& settings, const QString& path, const Clock& clock,
-                        MessageBoxes* boxes) {
-  const QByteArray bytes = SettingsFileBytes(settings, clock.Now());
+                        MessageBoxes* boxes, SettingsEncoding encoding) {
+  const QByteArray bytes = SettingsFileBytes(settings, clock.Now(), encoding);
   SaveResult result;
   result.ok = WriteFileAtomically(path, bytes, &result.error);
   if (result.ok) return result;

@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "MessageBoxes.h"
 #include "Settings.h"
+#include "TextCodec.h"
 
 #include <QByteArray>
 #include <QString>
@@ -66,6 +67,7 @@ struct LoadOptions {
   std::function<void(const LoadFinding&)> onFinding;        // every finding, for the settings tool
   std::function<void(const QString& key, int line)> onKey;  // every key read: its written name and line
   std::function<void(Settings&)> refresh;                   // the last step: show the record
+  SettingsEncoding* encoding = nullptr;  // receives the file's encoding (code page 932 without a file)
 };
 
 // Resets the load defaults, reads `path` when it is an ordinary file, applies the corrections and runs the
@@ -83,8 +85,9 @@ void ApplyLoadCorrections(
 inline constexpr char kSaveErrorTitle[] = "INIファイルセーブエラー";
 
 // The whole file as written at `when`: code page 932 with CR LF, or UTF-8 with a byte-order mark when a
-// value cannot be held in code page 932.
-QByteArray SettingsFileBytes(const Settings& settings, const QDateTime& when);
+// value cannot be held in code page 932 or when the file was read as UTF-8 (its editor's encoding stays).
+QByteArray SettingsFileBytes(const Settings& settings, const QDateTime& when,
+                             SettingsEncoding encoding = SettingsEncoding::Cp932);
 
 struct SaveResult {
   bool ok = false;
@@ -93,7 +96,8 @@ struct SaveResult {
 
 // Writes the file through a temporary file renamed over the old one, so a failed save leaves the old file
 // whole. On failure the operator is told through `boxes` (when given) and the record is unchanged.
+// `encoding` is the one the file was read in.
 SaveResult SaveSettings(const Settings& settings, const QString& path, const Clock& clock,
-                        MessageBoxes* boxes = nullptr);
+                        MessageBoxes* boxes = nullptr, SettingsEncoding encoding = SettingsEncoding::Cp932);
 
 }  // namespace quorvin

@@ -1,7 +1,10 @@
 #include "TextCodec.h"
 
+#include <QStringDecoder>
+
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -20,8 +23,38 @@ IconvHandle Open(const char* to, const char* from) {
 
 }  // namespace
 
-QString DecodeSettingsText(const QByteArray& bytes) {
-  if (bytes.startsWith(kUtf8Bom)) return QString::fromUtf8(bytes.mid(3));
+QString EncodingName(SettingsEncoding encoding) {
+  switch (encoding) {
+    case SettingsEncoding::Cp932:
+      return QStringLiteral("code page 932");
+    case SettingsEncoding::Utf8WithMark:
+      return QStringLiteral("UTF-8 with a byte-order mark");
+    case SettingsEncoding::Utf8:
+      return QStringLiteral("UTF-8 without a byte-order mark");
+  }
+  return {};
+}
+
+QString DecodeSettingsText(const QByteArray& bytes, SettingsEncoding* read) {
+  auto took = [read](SettingsEncoding encoding) {
+    if (read) *read = encoding;
+  };
+  if (bytes.startsWith(kUtf8Bom)) {
+    took(SettingsEncoding::Utf8WithMark);
+    return QString::fromUtf8(bytes.mid(3));
+  }
+  // Japanese text in code page 932 is practically never valid UTF-8, so valid UTF-8 beyond ASCII is what an
+  // editor without the mark wrote. Pure ASCII reads the same either way.
+  const bool beyondAscii = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
+  if (beyondAscii) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError()) {
+      took(SettingsEncoding::Utf8);
+      return text;
+    }
+  }
+  took(SettingsEncoding::Cp932);
 
   IconvHandle cd = Open("UTF-8", "CP932");
   if (!cd) return QString::fromLatin1(bytes);

@@ -10,6 +10,7 @@
 #include "Scheduler.h"
 #include "ShellContext.h"
 #include "ShellEngine.h"
+#include "TextCodec.h"
 #include "VideoDevice.h"
 
 #include <QPointer>
@@ -184,6 +185,7 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   std::unique_ptr<InstanceLock> instanceLock_;
   QString suffix_;
   QString settingsPath_;
+  SettingsEncoding settingsEncoding_ = SettingsEncoding::Cp932;  // a file read as UTF-8 is saved as UTF-8
   // Timer1 runs only while Running: not while start-up still loads or shows a box, not once the end began.
   enum class Phase { Starting, Running, Ending };
   Phase phase_ = Phase::Starting;

@@ -147,6 +147,7 @@ bool Form1::LoadSettingsFile() {
   LoadOptions load;
   load.boxes = &boxes;
   load.refresh = [this](Settings&) { SettingsLoaded(); };
+  load.encoding = &settingsEncoding_;
   loadedWhole_ = LoadSettings(settings_, settingsPath_, load) != LoadStatus::Fatal;
   if (loadedWhole_) return true;
   BeginEndWithoutSaving(1);

@@ -55,7 +55,7 @@ void Form1::Command1_Click(int index) {
       LoadSettingsFile();
       break;
     case 6:
-      SaveSettings(settings_, settingsPath_, clock_, boxes_);
+      SaveSettings(settings_, settingsPath_, clock_, boxes_, settingsEncoding_);
       break;
     case 7: {
       korvex::CKorvexCtrl* korvex = form2()->Korvex1();

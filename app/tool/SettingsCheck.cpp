@@ -116,6 +116,10 @@ class SettingsChecker {
       Print(stderr, report_.File() + QStringLiteral(": the recorder would stop with this file"));
       return 1;
     }
+    Print(stdout,
+          report_.File() + QStringLiteral(": read as ") + EncodingName(encoding_) +
+              (encoding_ == SettingsEncoding::Utf8 ? QStringLiteral("; the recorder saves it with the mark")
+                                                   : QString()));
     CorrectOnStart();
     Warn();
     Print(stdout,
@@ -127,6 +131,7 @@ class SettingsChecker {
  private:
   bool Load() {
     LoadOptions options;
+    options.encoding = &encoding_;
     options.onKey = [this](const QString& key, int line) { lines_.insert(key, line); };
     options.onFinding = [this](const LoadFinding& f) {
       report_.Add(f.line, LoadKindText(f.kind), f.kind == LoadFinding::Kind::Unreadable ? QString() : f.key,
@@ -378,6 +383,7 @@ class SettingsChecker {
   Settings s_;
   QHash<QString, int> lines_;
   int warnings_ = 0;
+  SettingsEncoding encoding_ = SettingsEncoding::Cp932;
 };
 
 }  // namespace

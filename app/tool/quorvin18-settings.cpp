@@ -24,7 +24,8 @@ const QString kUsage = QStringLiteral(
     "               or corrects, what the recorder corrects when it starts with the file (\"corrected on\n"
     "               start\"), and values it accepts but that make it misbehave (\"warning\"). --devices\n"
     "               lists the video devices here to check DevIndex against them; without it only a\n"
-    "               DevIndex no device list can hold is reported.\n"
+    "               DevIndex no device list can hold is reported. It also says which encoding it read\n"
+    "               FILE in (code page 932, or UTF-8 with or without the byte-order mark).\n"
     "               Exit status 0 when the recorder starts with FILE (warnings included), 1 when it\n"
     "               would stop, 2 when FILE does not exist.\n"
     "check-devices  checks the capture control's per-device file (default: $XDG_CONFIG_HOME/korvex/\n"
@@ -41,6 +42,8 @@ int Usage() {
 int Normalise(const QString& file, const QString& out) {
   Settings settings;
   LoadOptions options;
+  SettingsEncoding encoding = SettingsEncoding::Cp932;
+  options.encoding = &encoding;
   bool fatal = false;
   options.onFinding = [&](const LoadFinding& f) {
     if (!f.IsFatal()) return;
@@ -49,7 +52,7 @@ int Normalise(const QString& file, const QString& out) {
   };
   LoadSettings(settings, file, options);
   if (fatal) return 1;
-  const SaveResult saved = SaveSettings(settings, out, SystemClock::Instance());
+  const SaveResult saved = SaveSettings(settings, out, SystemClock::Instance(), nullptr, encoding);
   if (!saved.ok) {
     Print(stderr, out + QStringLiteral(": cannot write: ") + saved.error);
     return 1;

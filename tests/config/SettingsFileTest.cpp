@@ -399,6 +399,43 @@ TEST_F(SettingsFileTest, AValueOutsideCodePage932SwitchesTheWholeFileToUtf8WithA
   EXPECT_EQ(back.SFontName, QString::fromUtf8("ＭＳ Ｐゴシック"));
 }
 
+TEST_F(SettingsFileTest, AFileInUtf8WithoutTheMarkIsReadAsUtf8AndStaysUtf8) {
+  const QString head = QString::fromUtf8("玄関カメラ");
+  const QString text =
+      Lines({"stampHead = \"玄関カメラ\"      'タイムスタンプテロップヘッダ", "DevIndex = 1"});
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    SettingsEncoding encoding;
+    QString head;
+  } cases[] = {
+      {"UTF-8 as an editor writes it", text.toUtf8().replace("\r\n", "\n"), SettingsEncoding::Utf8, head},
+      {"UTF-8 with the mark", kUtf8Bom + text.toUtf8(), SettingsEncoding::Utf8WithMark, head},
+      {"code page 932", *EncodeCp932(text), SettingsEncoding::Cp932, head},
+      {"ASCII only", "DevIndex = 1\n", SettingsEncoding::Cp932, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteAll(Path(), c.bytes);
+    Settings s;
+    SettingsEncoding read = SettingsEncoding::Utf8;
+    LoadOptions options;
+    options.encoding = &read;
+    ASSERT_EQ(LoadSettings(s, Path(), options), LoadStatus::Loaded);
+    EXPECT_EQ(read, c.encoding);
+    EXPECT_EQ(s.DevIndex, 1);
+    EXPECT_EQ(s.stampHead, c.head);
+
+    // Saved in the encoding it was read in: UTF-8 always with the mark.
+    ASSERT_TRUE(SaveSettings(s, Path(), quorvin::test::ManualClock(), nullptr, read).ok);
+    const QByteArray saved = ReadAll(Path());
+    EXPECT_EQ(saved.startsWith(kUtf8Bom), c.encoding != SettingsEncoding::Cp932);
+    Settings back;
+    ASSERT_EQ(LoadSettings(back, Path()), LoadStatus::Loaded);
+    EXPECT_EQ(back.stampHead, s.stampHead);
+  }
+}
+
 TEST_F(SettingsFileTest, AFailedSaveTellsTheOperatorAndKeepsTheOldFile) {
   const QString blocker = dir_.filePath(QStringLiteral("plain-file"));
   WriteAll(blocker, "x");
