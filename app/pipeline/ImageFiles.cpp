@@ -5,8 +5,11 @@
 #include "ImageOps.h"
 #include "ImagingError.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
+#include <QLoggingCategory>
 
 #include <opencv2/imgproc.hpp>
 
@@ -19,6 +22,8 @@ namespace quorvin::imaging {
 
 namespace {
 
+Q_LOGGING_CATEGORY(lcImageFiles, "quorvin.pipeline.files")
+
 struct TjDeleter {
   void operator()(void* handle) const { tjDestroy(handle); }
 };
@@ -26,6 +31,19 @@ using TjHandle = std::unique_ptr<void, TjDeleter>;
 
 QString TjError(void* handle) {
   return QString::fromLocal8Bit(tjGetErrorStr2(handle));
+}
+
+// A header may claim any size; a 28 KB file claiming 30000 x 30000 would take gigabytes to decode.
+// Refused with a warning of its own, as start-up passes over a logo that fails without a word.
+void CheckPictureSize(int64_t width, int64_t height, const QString& path) {
+  if (width * height <= kMaxPicturePixels) return;
+  const QString why = QStringLiteral("%1: %2 x %3 pixels is more than a picture may have (%4); not loaded")
+                          .arg(path)
+                          .arg(width)
+                          .arg(height)
+                          .arg(kMaxPicturePixels);
+  qCWarning(lcImageFiles).noquote() << why;
+  throw ImagingError(ErrorCode::ImageLoad, why);
 }
 
 cv::Mat DecodeJpeg(const QByteArray& bytes, const QString& path) {
@@ -36,6 +54,7 @@ cv::Mat DecodeJpeg(const QByteArray& bytes, const QString& path) {
   const auto size = static_cast<unsigned long>(bytes.size());
   if (tjDecompressHeader3(tj.get(), data, size, &width, &height, &subsampling, &colorspace) != 0)
     throw ImagingError(ErrorCode::ImageLoad, QStringLiteral("%1: %2").arg(path, TjError(tj.get())));
+  CheckPictureSize(width, height, path);
   cv::Mat picture(height, width, kColorType);
   if (tjDecompress2(tj.get(), data, size, picture.data, width, static_cast<int>(picture.step), height,
                     TJPF_BGRX, TJFLAG_ACCURATEDCT) != 0 &&
@@ -64,9 +83,17 @@ cv::Mat LoadPicture(const QString& path) {
   const QByteArray bytes = file.readAll();
   if (bytes.startsWith("\xFF\xD8")) return DecodeJpeg(bytes, path);
 
+  QBuffer buffer;
+  buffer.setData(bytes);
+  QImageReader reader(&buffer);
+  if (const QSize size = reader.size(); size.isValid()) CheckPictureSize(size.width(), size.height(), path);
+  // Qt's own limit (256 MB) is lower; ours is the one that holds.
+  reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (1024 * 1024) + 1));
   QImage image;
-  if (!image.loadFromData(bytes))
-    throw ImagingError(ErrorCode::ImageLoad, QStringLiteral("%1: not a JPEG, BMP or PNG picture").arg(path));
+  if (!reader.read(&image))
+    throw ImagingError(
+        ErrorCode::ImageLoad,
+        QStringLiteral("%1: not a JPEG, BMP or PNG picture (%2)").arg(path, reader.errorString()));
   image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   const cv::Mat view(image.height(), image.width(), kColorType, image.bits(),
                      static_cast<size_t>(image.bytesPerLine()));

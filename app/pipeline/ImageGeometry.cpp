@@ -15,19 +15,16 @@ namespace quorvin::imaging {
 
 namespace {
 
-// A bound on memory, not on any one side: 2^29 pixels are 2 GiB of colour picture.
-constexpr int64_t kMaxPixels = int64_t{1} << 29;
-
 // OpenCV's warp refuses pictures of 32767 pixels or more on a side; tiles keep every call below that.
 constexpr int kWarpTile = 2048;
 
 void CheckSize(int64_t width, int64_t height) {
-  if (width < 1 || height < 1 || width * height > kMaxPixels)
+  if (width < 1 || height < 1 || width * height > kMaxPicturePixels)
     throw ImagingError(ErrorCode::ImageOperation,
                        QStringLiteral("image size %1 x %2 is out of range (1 to %3 pixels)")
                            .arg(width)
                            .arg(height)
-                           .arg(kMaxPixels));
+                           .arg(kMaxPicturePixels));
 }
 
 // warpAffine of the whole picture, done tile by tile over the output; each tile reads only the part of

@@ -20,7 +20,12 @@ namespace quorvin::imaging {
 inline constexpr int kColorType = CV_8UC4;
 inline constexpr int kGreyType = CV_8UC1;
 
-// A blank (black) colour picture. Any side length; at most 2^29 pixels in all, a bound on memory.
+// The most pixels any picture may have, a bound on memory rather than on a side: 2^29 pixels (536870912)
+// are 2 GiB of colour picture. New pictures, turns and every loaded file (logo, mask) are held to it; a
+// file is measured from its header before anything is decoded.
+inline constexpr int64_t kMaxPicturePixels = int64_t{1} << 29;
+
+// A blank (black) colour picture. Any side length; at most kMaxPicturePixels in all.
 cv::Mat BlankPicture(int width, int height);
 // Colour form of a picture: grey becomes B = G = R = grey, X = 255.
 cv::Mat AsColor(const cv::Mat& picture);

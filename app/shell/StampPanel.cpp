@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "DropDownOnFocus.h"
+#include "ImageOps.h"
 #include "PanelRules.h"
 #include "TextDrawing.h"
 
@@ -234,12 +235,17 @@ void StampPanel::RefreshMarkPosition() {
 }
 
 void StampPanel::ShowLogoPreview() {
+  // The logo as loaded into LEAD1(3): decoding the file again would double the cost of a large one.
   const QString& file = c_.settings.LogomarkFilename;
-  QPixmap pixmap;
-  if (!file.isEmpty() && QFileInfo(file).isFile()) pixmap.load(file);
-  Image1_2->setPixmap(pixmap.isNull()
-                          ? QPixmap()
-                          : pixmap.scaled(Image1_2->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  const cv::Mat& logo = c_.controls.LEAD1[3].Picture();
+  if (file.isEmpty() || !QFileInfo(file).isFile() || logo.empty() || logo.type() != imaging::kColorType) {
+    Image1_2->setPixmap(QPixmap());
+    return;
+  }
+  const QImage picture(logo.data, logo.cols, logo.rows, static_cast<qsizetype>(logo.step),
+                       QImage::Format_ARGB32);  // a PNG's transparency is in X
+  Image1_2->setPixmap(
+      QPixmap::fromImage(picture.scaled(Image1_2->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 }  // namespace quorvin

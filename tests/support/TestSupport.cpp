@@ -94,4 +94,18 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
     throw std::runtime_error("cannot write " + path.toStdString());
 }
 
+QByteArray JpegClaimingSize(QByteArray jpeg, int width, int height) {
+  // A frame header: FF C0..C2, length (2), precision (1), height (2), width (2).
+  for (qsizetype i = 2; i + 8 < jpeg.size(); ++i) {
+    const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
+    if (static_cast<unsigned char>(jpeg[i]) != 0xFF || marker < 0xC0 || marker > 0xC2) continue;
+    for (const auto& [at, value] : {std::pair{i + 5, height}, std::pair{i + 7, width}}) {
+      jpeg[at] = static_cast<char>(value >> 8);
+      jpeg[at + 1] = static_cast<char>(value & 0xFF);
+    }
+    return jpeg;
+  }
+  throw std::runtime_error("no JPEG frame header");
+}
+
 }  // namespace quorvin::test

@@ -116,4 +116,7 @@ bool IsJpeg(const QString& path);
 QStringList FilesBelow(const QString& folder);
 void WriteAll(const QString& path, const QByteArray& bytes);
 
+// The JPEG with the size in its frame header replaced: a small file that claims a huge picture.
+QByteArray JpegClaimingSize(QByteArray jpeg, int width, int height);
+
 }  // namespace quorvin::test
