@@ -19,7 +19,8 @@ namespace quorvin::imaging {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcSane, "quorvin.pipeline.sane")
+// Debug lines (the sources found, the resolution set) only when asked for with QT_LOGGING_RULES.
+Q_LOGGING_CATEGORY(lcSane, "quorvin.pipeline.sane", QtInfoMsg)
 
 struct Session {
   bool started = false;
