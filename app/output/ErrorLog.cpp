@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdio>
 
 namespace quorvin {
 
@@ -18,9 +19,12 @@ Q_LOGGING_CATEGORY(lcOutput, "quorvin.output")
 
 constexpr int kPrintZone = 14;
 
+QString DateAndTime(const QDateTime& now) {
+  return QLocale().toString(now.date(), QLocale::ShortFormat) + u' ' + now.time().toString(u"HH:mm:ss");
+}
+
 QString LogLine(const QDateTime& now, const QString& message, int code) {
-  QString line =
-      QLocale().toString(now.date(), QLocale::ShortFormat) + u' ' + now.time().toString(u"HH:mm:ss");
+  QString line = DateAndTime(now);
   // The message starts in the next print zone; a text that fills its zone exactly still gets a full zone of
   // blanks, so the message never runs into the time.
   line += QString(kPrintZone - line.size() % kPrintZone, u' ');
@@ -94,8 +98,21 @@ ErrorCode ErrorCodeFromErrno(int err) {
   }
 }
 
-void AppendErrorLog(const QString& message, int code, const Clock& clock) {
-  const QByteArray bytes = LogLine(clock.Now(), message, code).toUtf8();
+namespace {
+
+ErrorLogCycle* activeCycle = nullptr;
+
+// The file's line, and on standard error the same with the reason.
+void WriteLine(const QDateTime& now, const QString& message, int code, const QString& reason) {
+  QString said = QStringLiteral("error log: ") + DateAndTime(now) + u' ';
+  if (!message.isEmpty()) said += message + u' ';
+  said += QString::number(code);
+  if (!reason.isEmpty()) said += QStringLiteral(": ") + reason;
+  const QByteArray text = (said + u'\n').toUtf8();
+  std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
+  std::fflush(stderr);
+
+  const QByteArray bytes = LogLine(now, message, code).toUtf8();
   // Non-blocking open: a FIFO or a device squatting on the log's name must not hang the scheduler.
   int fd;
   do {
@@ -103,18 +120,80 @@ void AppendErrorLog(const QString& message, int code, const Clock& clock) {
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     const int err = errno;
-    qCWarning(lcOutput) << "error log not written:" << qt_error_string(err) << message << code;
+    qCWarning(lcOutput) << "error log not written:" << qt_error_string(err);
     return;
   }
   struct stat st {};
   const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   if (!regular) {
-    qCWarning(lcOutput) << "error log not written: not a regular file" << message << code;
+    qCWarning(lcOutput) << "error log not written: not a regular file";
   } else if (!WriteAll(fd, bytes)) {
     const int err = errno;
-    qCWarning(lcOutput) << "error log not written:" << qt_error_string(err) << message << code;
+    qCWarning(lcOutput) << "error log not written:" << qt_error_string(err);
   }
   ::close(fd);
+}
+
+QString Repeated(const QString& message, qint64 count, bool cleared) {
+  QString text = message.isEmpty() ? QString() : message + u' ';
+  if (count == 0) return text + QStringLiteral("(cleared)");
+  text += QStringLiteral("(repeated %1 more times").arg(count);
+  return text + (cleared ? QStringLiteral(", then cleared)") : QStringLiteral(")"));
+}
+
+}  // namespace
+
+void AppendErrorLog(const QString& message, int code, const QString& reason, const Clock& clock) {
+  const QDateTime now = clock.Now();
+  if (activeCycle)
+    activeCycle->Append(now, message, code, reason);
+  else
+    WriteLine(now, message, code, reason);
+}
+
+ErrorLogCycle::ErrorLogCycle(RepeatLimiter& limiter, int kind, const Clock& clock)
+    : limiter_(limiter), kind_(kind), clock_(clock), outer_(activeCycle) {
+  activeCycle = this;
+}
+
+ErrorLogCycle::~ErrorLogCycle() {
+  activeCycle = outer_;
+  const QDateTime now = clock_.Now();
+  auto& streaks = limiter_.streaks_;
+  for (auto it = streaks.begin(); it != streaks.end();) {
+    RepeatLimiter::Streak& s = it->second;
+    if (s.kind != kind_ || s.seen) {
+      if (s.kind == kind_) s.seen = false;
+      ++it;
+      continue;
+    }
+    if (s.written >= RepeatLimiter::kWrittenInARow)
+      WriteLine(now, Repeated(it->first.first, s.counted, true), it->first.second, {});
+    it = streaks.erase(it);
+  }
+}
+
+void ErrorLogCycle::Append(const QDateTime& now, const QString& message, int code, const QString& reason) {
+  RepeatLimiter::Streak& s = limiter_.streaks_[{message, code}];
+  s.kind = kind_;
+  s.seen = true;
+  if (s.written < RepeatLimiter::kWrittenInARow) {
+    ++s.written;
+    const bool last = s.written == RepeatLimiter::kWrittenInARow;
+    WriteLine(now, message, code,
+              last ? reason + QStringLiteral(" (%1 times in a row; further repeats are counted hourly)")
+                                  .arg(RepeatLimiter::kWrittenInARow)
+                   : reason);
+    if (last) s.since = now;
+    return;
+  }
+  ++s.counted;
+  s.reason = reason;
+  if (now < s.since) s.since = now;  // the clock went back: the hour counts from here
+  if (s.since.secsTo(now) < RepeatLimiter::kSummarySeconds) return;
+  WriteLine(now, Repeated(message, s.counted, false), code, s.reason);
+  s.counted = 0;
+  s.since = now;
 }
 
 void MakePath(const QString& path, const Clock& clock) {
@@ -128,15 +207,18 @@ void MakePath(const QString& path, const Clock& clock) {
 
     int probeErr = 0;
     if (IsDirectory(prefix, probeErr)) continue;
+    const QString level = QString::fromLocal8Bit(prefix);
     if (probeErr != 0 && probeErr != ENOENT && probeErr != ENOTDIR)
-      AppendErrorLog(QString(), ErrorCode::ProbeFailed, clock);
+      AppendErrorLog(QString(), ErrorCode::ProbeFailed,
+                     QStringLiteral("cannot test %1: %2").arg(level, qt_error_string(probeErr)), clock);
 
     if (::mkdir(prefix.constData(), 0777) == 0) continue;
     const int err = errno;
     int recheckErr = 0;
     // Someone else may have made it between the test and the creation: that is what we wanted.
     if (err == EEXIST && IsDirectory(prefix, recheckErr)) continue;
-    AppendErrorLog(failure, ErrorCodeFromErrno(err), clock);
+    AppendErrorLog(failure, ErrorCodeFromErrno(err),
+                   QStringLiteral("cannot make %1: %2").arg(level, qt_error_string(err)), clock);
   }
 }
 

@@ -16,12 +16,20 @@ constexpr int kTwipsPerPixel = 15;
 // Runs one step of the scanner grab; a failure becomes a "TWAIN error" line and the grab goes on.
 template <typename Step>
 void TwainStep(const AcquisitionContext& ctx, Step&& step) {
+  auto log = [&](ErrorCode code, const QString& what) {
+    const QString source = ctx.controls.LEAD1[0].TwainSourceName();
+    AppendErrorLog(
+        QStringLiteral("TWAIN error"), code,
+        (source.isEmpty() ? QStringLiteral("scanner") : QStringLiteral("scanner source ") + source) +
+            QStringLiteral(": ") + what,
+        *ctx.clock);
+  };
   try {
     step();
   } catch (const ImagingError& e) {
-    AppendErrorLog(QStringLiteral("TWAIN error"), e.Code(), *ctx.clock);
-  } catch (const std::exception&) {
-    AppendErrorLog(QStringLiteral("TWAIN error"), ErrorCode::Unknown, *ctx.clock);
+    log(e.Code(), e.Message());
+  } catch (const std::exception& e) {
+    log(ErrorCode::Unknown, QString::fromLocal8Bit(e.what()));
   }
 }
 

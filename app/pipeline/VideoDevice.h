@@ -3,6 +3,8 @@
 // control they call. The program hands over the capture control on the preview window; tests can wrap it
 // to inject faults.
 
+#include <QString>
+
 #include <cstdint>
 
 namespace quorvin {
@@ -23,6 +25,8 @@ class VideoDevice {
   virtual void SetPreview(bool on) = 0;
   virtual bool VideoOverlay() const = 0;  // the driver offers overlay display
   virtual void SetUseVideoOverlay(bool on) = 0;
+  // The selected device as the operator knows it, for the reasons of the error log.
+  virtual QString DeviceName() const { return {}; }
 };
 
 }  // namespace quorvin

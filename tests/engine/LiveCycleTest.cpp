@@ -13,8 +13,11 @@
 #include <QFile>
 
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <thread>
 
 using namespace quorvin;
@@ -131,29 +134,47 @@ TEST_F(LiveCycle, WithEveryLiveOutputOffItGrabsMakesTheFolderAndWritesNothing) {
   EXPECT_TRUE(QDir(settings_.NetworkPath).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-TEST_F(LiveCycle, AnUnmakeableLiveFolderIsLoggedAndTheNextCycleWritesOnceItIsBack) {
-  QFile blocker(work_.File(QStringLiteral("blocked")));
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
+TEST_F(LiveCycle, AnUnmakeableLiveFolderIsLoggedWithItsReasonSummarisedWhileItLastsAndCleared) {
+  WriteAll(work_.File(QStringLiteral("blocked")), "x");
   settings_.NetworkPath = work_.File(QStringLiteral("blocked/live/"));
-  engine_->SaveLiveImages();
-
-  const QStringList log = ErrorLogLines();
+  StderrCapture said;
+  auto count = [](const QString& text) {
+    const QStringList log = ErrorLogLines();
+    return static_cast<int>(
+        std::count_if(log.begin(), log.end(), [&](const QString& l) { return l.contains(text); }));
+  };
   const QString cannot = QStringLiteral("cannot makeing path  ") + settings_.NetworkPath;
-  int cannotLines = 0, saveLines = 0;
-  for (const QString& line : log) {
-    cannotLines += line.contains(cannot);
-    saveLines += line.contains(QStringLiteral(" saveing "));
+  for (int i = 0; i < 12; ++i) {
+    engine_->SaveLiveImages();
+    clock_.AdvanceSeconds(1);
   }
-  EXPECT_GE(cannotLines, 1) << log.join('\n').toStdString();
-  EXPECT_EQ(saveLines, 3) << log.join('\n').toStdString();  // one per enabled output
+  // Per cycle: the file standing at blocked/, the folder below it, one line per enabled output.
+  EXPECT_EQ(count(cannot + QStringLiteral(" 15 ")), 10);
+  EXPECT_EQ(count(cannot + QStringLiteral(" 10 ")), 10);
+  EXPECT_EQ(count(QStringLiteral(" saveing 10 ")), 10);
+  EXPECT_EQ(ErrorLogLines().size(), 30);
   EXPECT_EQ(host_.calls.last(), "events");
   EXPECT_TRUE(host_.calls.contains("timer on"));
+  // Standard error says why: the level, the file and the system's text.
+  const QString text = said.Text();
+  EXPECT_TRUE(text.contains(QStringLiteral("cannot make ") + work_.File(QStringLiteral("blocked/")) +
+                            QStringLiteral(": ") + qt_error_string(EEXIST)))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("saveing 10: live image: ") + settings_.NetworkPath +
+                            QStringLiteral("tovra.jpg: ") + qt_error_string(ENOTDIR)));
+
+  clock_.AdvanceSeconds(3600);
+  engine_->SaveLiveImages();
+  EXPECT_EQ(count(QStringLiteral(" saveing (repeated 27 more times) 10 ")), 1);
+  EXPECT_EQ(count(cannot + QStringLiteral(" (repeated 3 more times) 15 ")), 1);
+  EXPECT_EQ(ErrorLogLines().size(), 33);
 
   ASSERT_TRUE(QFile::remove(work_.File(QStringLiteral("blocked"))));
   engine_->SaveLiveImages();
   EXPECT_TRUE(InspectJpeg(ReadAll(settings_.NetworkPath + "tovra.jpg")).valid);
-  EXPECT_EQ(ErrorLogLines().size(), log.size());
+  EXPECT_EQ(count(QStringLiteral(" saveing (repeated 2 more times, then cleared) 10 ")), 1);
+  EXPECT_EQ(count(cannot + QStringLiteral(" (cleared) 15 ")), 1);
+  EXPECT_EQ(ErrorLogLines().size(), 36);
 }
 
 TEST_F(LiveCycle, ACameraThatStopsDeliveringIsLoggedAndLaterCyclesWork) {
@@ -175,6 +196,17 @@ TEST_F(LiveCycle, ACameraThatStopsDeliveringIsLoggedAndLaterCyclesWork) {
   engine_->SaveLiveImages();
   EXPECT_EQ(ErrorLogLines().size(), 1);
   EXPECT_EQ(CountPixelsUnlike(DecodeJpeg(settings_.NetworkPath + "tovra.jpg"), QColor(200, 200, 200), 24), 0);
+
+  // The reason names the capture control's device.
+  FlakyVideoDevice lost(*video_);
+  lost.failing = true;
+  UseDevice(&lost);
+  StderrCapture said;
+  engine_->SaveLiveImages();
+  EXPECT_TRUE(said.Text().contains(QStringLiteral("saveing 31: video grab from ") + video_->DeviceName() +
+                                   QStringLiteral(": the capture device delivered no frame")))
+      << said.Text().toStdString();
+  EXPECT_TRUE(video_->DeviceName().startsWith(QStringLiteral("Test Pattern")));
 }
 
 TEST_F(LiveCycle, ALostCameraIsTriedEveryCycleAndTheCycleAfterItsReturnIsNormal) {

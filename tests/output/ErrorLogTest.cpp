@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <fcntl.h>
@@ -77,12 +78,20 @@ TEST_F(ErrorLogTest, LineLayout) {
       {"", 16, " 16 "},
       {QString::fromUtf8("カメラ"), 1, QString::fromUtf8("カメラ 1 ")},
   };
-  for (const auto& c : cases) AppendErrorLog(c.message, c.code, clock_);
+  test::StderrCapture stderrLines;
+  for (const auto& c : cases) AppendErrorLog(c.message, c.code, QStringLiteral("why %1").arg(c.code), clock_);
 
   const QStringList lines = Lines();
   ASSERT_EQ(lines.size(), static_cast<qsizetype>(cases.size()));
   for (std::size_t i = 0; i < cases.size(); ++i)
     EXPECT_EQ(lines[i], QStringLiteral("1999/06/29 12:34:56         ") + cases[i].tail) << i;
+  // Standard error has the same line with its reason: "error log: <date> <time> <message> <code>: <reason>".
+  EXPECT_EQ(stderrLines.Lines(),
+            (QStringList{"error log: 1999/06/29 12:34:56 saveing3 13: why 13",
+                         "error log: 1999/06/29 12:34:56 saveing 0: why 0",
+                         "error log: 1999/06/29 12:34:56 TWAIN error -5: why -5",
+                         "error log: 1999/06/29 12:34:56 16: why 16",
+                         QString::fromUtf8("error log: 1999/06/29 12:34:56 カメラ 1: why 1")}));
   // Written as UTF-8, whatever the locale's code page.
   EXPECT_TRUE(ReadAll(LogPath()).contains("\xe3\x82\xab\xe3\x83\xa1\xe3\x83\xa9 1 \r\n"));
 }
@@ -104,7 +113,7 @@ TEST_F(ErrorLogTest, PaddingReachesTheNextPrintZoneWhateverTheDateLength) {
   for (const auto& c : cases) {
     QFile::remove(LogPath());
     QLocale::setDefault(c.locale);
-    AppendErrorLog(QStringLiteral("m"), 2, clock_);
+    AppendErrorLog(QStringLiteral("m"), 2, {}, clock_);
     const QStringList lines = Lines();
     ASSERT_EQ(lines.size(), 1);
     EXPECT_EQ(lines[0], c.prefix + QString(c.blanks, u' ') + QStringLiteral("m 2 "))
@@ -115,8 +124,8 @@ TEST_F(ErrorLogTest, PaddingReachesTheNextPrintZoneWhateverTheDateLength) {
 
 TEST_F(ErrorLogTest, AppendsToWhatIsThere) {
   WriteAll(LogPath(), "older line\r\n");
-  AppendErrorLog(QStringLiteral("saveing"), ErrorCode::FileIo, clock_);
-  AppendErrorLog(QStringLiteral("saveing3"), ErrorCode::DiskFull, clock_);
+  AppendErrorLog(QStringLiteral("saveing"), ErrorCode::FileIo, {}, clock_);
+  AppendErrorLog(QStringLiteral("saveing3"), ErrorCode::DiskFull, {}, clock_);
   const QStringList lines = Lines();
   ASSERT_EQ(lines.size(), 3);
   EXPECT_EQ(lines[0], "older line");
@@ -127,7 +136,7 @@ TEST_F(ErrorLogTest, AppendsToWhatIsThere) {
 TEST_F(ErrorLogTest, UnwritableLogLosesTheLineAndReturns) {
   // A folder where the log should be: the line is lost, nothing else happens.
   ASSERT_TRUE(QDir(folder_.Path()).mkdir(QString::fromLatin1(kErrorLogName)));
-  AppendErrorLog(QStringLiteral("saveing"), ErrorCode::FileIo, clock_);
+  AppendErrorLog(QStringLiteral("saveing"), ErrorCode::FileIo, {}, clock_);
   EXPECT_TRUE(QDir(LogPath()).isEmpty());
 }
 
@@ -135,15 +144,60 @@ TEST_F(ErrorLogTest, PipeInPlaceOfTheLogDoesNotBlock) {
   // With nobody reading, a blocking open would hang the scheduler for ever.
   const QByteArray fifo = LogPath().toLocal8Bit();
   ASSERT_EQ(::mkfifo(fifo.constData(), 0666), 0);
-  AppendErrorLog(QStringLiteral("saveing"), ErrorCode::FileIo, clock_);
+  AppendErrorLog(QStringLiteral("saveing"), ErrorCode::FileIo, {}, clock_);
 
   // With a reader, the line still does not go into something that is not a log file.
   const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  AppendErrorLog(QStringLiteral("saveing"), ErrorCode::FileIo, clock_);
+  AppendErrorLog(QStringLiteral("saveing"), ErrorCode::FileIo, {}, clock_);
   char buffer[64];
   EXPECT_LE(::read(reader, buffer, sizeof buffer), 0);
   ::close(reader);
+}
+
+TEST_F(ErrorLogTest, ALastingFaultIsWrittenTenTimesThenSummarisedHourlyAndWhenItClears) {
+  RepeatLimiter limiter;
+  using Appended = std::vector<std::pair<QString, int>>;
+  auto cycle = [&](int kind, const Appended& lines) {
+    ErrorLogCycle c(limiter, kind, clock_);
+    for (const auto& [message, code] : lines) AppendErrorLog(message, code, QStringLiteral("why"), clock_);
+  };
+  const QString cannot = kCannot + QStringLiteral("live/");
+  const Appended liveFault = {{cannot, 15}, {"saveing", 10}, {"saveing", 10}, {"saveing", 10}};
+  auto count = [&](const QString& tail) {
+    return static_cast<int>(
+        Lines().filter(QRegularExpression(QRegularExpression::escape(tail) + "$")).size());
+  };
+  // A live folder that cannot be made and a history disk that is full, cycle after cycle.
+  for (int i = 0; i < 12; ++i) {
+    cycle(0, liveFault);
+    cycle(1, {{"saveing3", 12}});
+    clock_.AdvanceSeconds(1);
+  }
+  EXPECT_EQ(count(cannot + " 15 "), 10);
+  EXPECT_EQ(count("saveing 10 "), 10);
+  EXPECT_EQ(count("saveing3 12 "), 10);
+  EXPECT_EQ(Lines().size(), 30);
+
+  // An hour on, the next repeat writes how many were counted.
+  clock_.AdvanceSeconds(3600);
+  cycle(0, liveFault);
+  EXPECT_EQ(count(cannot + " (repeated 3 more times) 15 "), 1);
+  EXPECT_EQ(count("saveing (repeated 27 more times) 10 "), 1);
+  EXPECT_EQ(Lines().size(), 32);
+
+  // A live cycle without them clears the live lines only; the history line clears with a history cycle.
+  cycle(0, {});
+  EXPECT_EQ(count(cannot + " (cleared) 15 "), 1);
+  EXPECT_EQ(count("saveing (repeated 2 more times, then cleared) 10 "), 1);
+  EXPECT_EQ(Lines().size(), 34);
+  cycle(1, {});
+  EXPECT_EQ(count("saveing3 (repeated 2 more times, then cleared) 12 "), 1);
+  // A fault that comes back is written again; a line outside any cycle always is.
+  cycle(0, {{"saveing", 10}});
+  AppendErrorLog(QStringLiteral("TWAIN error"), 42, {}, clock_);
+  EXPECT_EQ(Lines().size(), 37);
+  EXPECT_EQ(count("saveing 10 "), 11);
 }
 
 TEST(ErrorCodeFromErrno, EachKindOfFailureHasItsCode) {
@@ -254,6 +308,7 @@ TEST_F(ErrorLogTest, MakePathProbeFailureLogsEmptyLineThenTriesToCreate) {
   };
   ASSERT_EQ(::chmod(folder_.File("locked").toLocal8Bit().constData(), 0), 0);
 
+  test::StderrCapture said;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path.left(20).toStdString());
     if (c.needsPermissions && RunningAsRoot()) continue;  // root passes through mode 0
@@ -265,6 +320,13 @@ TEST_F(ErrorLogTest, MakePathProbeFailureLogsEmptyLineThenTriesToCreate) {
       EXPECT_EQ(lines[i], Line(c.lines[i].first, c.lines[i].second)) << i;
   }
   ::chmod(folder_.File("locked").toLocal8Bit().constData(), 0755);
+  // The empty message of a failed test says why on standard error, and so does each failed level.
+  const QString text = said.Text();
+  EXPECT_TRUE(text.contains(QStringLiteral(" 16: cannot test loop/: ") + qt_error_string(ELOOP)))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral(" 16: cannot test ") + longName + QStringLiteral(": ") +
+                            qt_error_string(ENAMETOOLONG)));
+  EXPECT_TRUE(text.contains(kCannot + longName + QStringLiteral(" 14: cannot make ") + longName));
 }
 
 }  // namespace

@@ -116,6 +116,21 @@ bool IsJpeg(const QString& path);
 QStringList FilesBelow(const QString& folder);
 void WriteAll(const QString& path, const QByteArray& bytes);
 
+// What the process writes to standard error while the object lives (it is passed on at the end).
+class StderrCapture {
+ public:
+  StderrCapture();
+  ~StderrCapture();
+  StderrCapture(const StderrCapture&) = delete;
+  StderrCapture& operator=(const StderrCapture&) = delete;
+  QString Text() const;
+  QStringList Lines() const;
+
+ private:
+  int saved_ = -1;
+  int file_ = -1;
+};
+
 // The JPEG with the size in its frame header replaced: a small file that claims a huge picture.
 QByteArray JpegClaimingSize(QByteArray jpeg, int width, int height);
 

@@ -42,6 +42,7 @@ class FlakyVideoDevice final : public VideoDevice {
   void SetPreview(bool on) override { inner_.SetPreview(on); }
   bool VideoOverlay() const override { return inner_.VideoOverlay(); }
   void SetUseVideoOverlay(bool on) override { inner_.SetUseVideoOverlay(on); }
+  QString DeviceName() const override { return inner_.DeviceName(); }
   bool failing = false;
 
  private:

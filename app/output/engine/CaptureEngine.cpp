@@ -45,6 +45,15 @@ class CycleGuard {
 
 constexpr char kLive[] = "saveing";
 constexpr char kHistory[] = "saveing3";
+enum CycleKind { kLiveCycle, kHistoryCycle };
+
+// What each output is called in the reasons of the error log.
+const char* const kOutputs[Output::Count] = {"live image", "live thumbnail", "half image", "history image",
+                                             "history thumbnail"};
+
+QString On(const char* what, int output) {
+  return QStringLiteral("%1 on the %2").arg(QLatin1String(what), QLatin1String(kOutputs[output]));
+}
 
 }  // namespace
 
@@ -53,17 +62,27 @@ CaptureEngine::CaptureEngine(Settings& settings, NamingState& naming, ImagingCon
     : s_(settings), naming_(naming), c_(controls), video_(video), host_(host), clock_(clock) {}
 
 template <typename Step>
-void CaptureEngine::Trap(const char* message, Step&& step) {
+void CaptureEngine::Trap(const char* message, const QString& what, Step&& step) {
   // The program began to end (in a message-pump pass of this cycle): the rest of the cycle is dropped, or
   // it would grab from a control on its way out and write what the operator did not wait for.
   if (host_.Ending()) return;
+  auto log = [&](ErrorCode code, const QString& why) {
+    AppendErrorLog(QString::fromLatin1(message), code,
+                   what.isEmpty() ? why : what + QStringLiteral(": ") + why, clock_);
+  };
   try {
     step();
   } catch (const ImagingError& e) {
-    AppendErrorLog(QString::fromLatin1(message), e.Code(), clock_);
-  } catch (const std::exception&) {
-    AppendErrorLog(QString::fromLatin1(message), ErrorCode::Unknown, clock_);
+    log(e.Code(), e.Message());
+  } catch (const std::exception& e) {
+    log(ErrorCode::Unknown, QString::fromLocal8Bit(e.what()));
   }
+}
+
+QString CaptureEngine::GrabWhat() const {
+  if (s_.op3[Option::Source] == 0) return QStringLiteral("scanner grab");
+  const QString name = video_ ? video_->DeviceName() : QString();
+  return name.isEmpty() ? QStringLiteral("video grab") : QStringLiteral("video grab from ") + name;
 }
 
 AcquisitionContext CaptureEngine::Context() {
@@ -74,24 +93,33 @@ AcquisitionContext CaptureEngine::Context() {
 }
 
 void CaptureEngine::NoteStampDefaults() {
-  const auto note = [this](const char* what, int32_t code, int32_t used, std::optional<int32_t>& logged) {
+  const auto note = [this](const char* what, int option, int32_t code, int32_t used,
+                           std::optional<int32_t>& logged) {
     if (logged == code) return;
     logged = code;
     AppendErrorLog(
         QStringLiteral("stamp %1 %2 unknown, %3 used").arg(QLatin1String(what)).arg(code).arg(used),
-        ErrorCode::SettingUnknown, clock_);
+        ErrorCode::SettingUnknown,
+        QStringLiteral("op3(%1) = %2 names no stamp %3; drawn with %4 until it changes")
+            .arg(option)
+            .arg(code)
+            .arg(QLatin1String(what))
+            .arg(used),
+        clock_);
   };
   const int32_t style = s_.op3[Option::TextStyle], placement = s_.op3[Option::TextPlacement];
-  if (!TextStyleKnown(style)) note("style", style, kDefaultTextStyle, loggedStyle_);
-  if (!TextPlacementKnown(placement)) note("placement", placement, kDefaultTextPlacement, loggedPlacement_);
+  if (!TextStyleKnown(style)) note("style", Option::TextStyle, style, kDefaultTextStyle, loggedStyle_);
+  if (!TextPlacementKnown(placement))
+    note("placement", Option::TextPlacement, placement, kDefaultTextPlacement, loggedPlacement_);
 }
 
-void CaptureEngine::StampSlot(int k, const char* message) {
+void CaptureEngine::StampSlot(int k, const char* message, int output) {
   NoteStampDefaults();
   ImagingControl& slot = c_.LEAD1[k];
-  Trap(message, [&] { c_.LEAD2.SetImageHandle(slot.ImageHandle()); });
-  Trap(message, [&] { PrintTimeStamp2(c_.LEAD2, s_, naming_, clock_); });
-  Trap(message, [&] { slot.SetImageHandle(c_.LEAD2.ImageHandle()); });
+  const QString what = On("time stamp", output);
+  Trap(message, what, [&] { c_.LEAD2.SetImageHandle(slot.ImageHandle()); });
+  Trap(message, what, [&] { PrintTimeStamp2(c_.LEAD2, s_, naming_, clock_); });
+  Trap(message, what, [&] { slot.SetImageHandle(c_.LEAD2.ImageHandle()); });
 }
 
 void CaptureEngine::WriteLiveOutput(int i) {
@@ -117,27 +145,31 @@ void CaptureEngine::MakeFolder(const QString& path) {
 void CaptureEngine::SaveLiveImages() {
   if (host_.Ending()) return;
   CycleGuard guard(host_, CaptureHost::CycleLabel::Live, kBlue);
-  Trap(kLive, [&] {
+  ErrorLogCycle cycle(repeats_, kLiveCycle, clock_);
+  Trap(kLive, GrabWhat(), [&] {
     AcquisitionContext ctx = Context();
     AcquireFrame(ctx);
   });
   MakeFolder(s_.NetworkPath);
   if (On(s_.ch1[Switch::LiveThumbnail])) {
-    Trap(kLive, [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
-    Trap(kLive, [&] { WriteLiveOutput(Output::LiveThumbnail); });
+    Trap(kLive, kOutputs[Output::LiveThumbnail],
+         [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
+    Trap(kLive, kOutputs[Output::LiveThumbnail], [&] { WriteLiveOutput(Output::LiveThumbnail); });
   }
   if (On(s_.ch1[Switch::HalfImage])) {
-    Trap(kLive, [&] { c_.LEAD1[2].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
-    if (On(s_.ch1[Switch::LogoOnHalfImage])) Trap(kLive, [&] { LogoOverlay(c_, 2, s_); });
-    if (On(s_.ch1[Switch::StampOnHalfImage])) StampSlot(2, kLive);
-    Trap(kLive, [&] { WriteLiveOutput(Output::HalfImage); });
+    Trap(kLive, kOutputs[Output::HalfImage], [&] { c_.LEAD1[2].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
+    if (On(s_.ch1[Switch::LogoOnHalfImage]))
+      Trap(kLive, On("logo", Output::HalfImage), [&] { LogoOverlay(c_, 2, s_); });
+    if (On(s_.ch1[Switch::StampOnHalfImage])) StampSlot(2, kLive, Output::HalfImage);
+    Trap(kLive, kOutputs[Output::HalfImage], [&] { WriteLiveOutput(Output::HalfImage); });
   }
   if (On(s_.ch1[Switch::LiveImage])) {
-    if (On(s_.ch1[Switch::LogoOnLiveImage])) Trap(kLive, [&] { LogoOverlay(c_, 0, s_); });
-    if (On(s_.ch1[Switch::StampOnLiveImage])) StampSlot(0, kLive);
-    Trap(kLive, [&] { WriteLiveOutput(Output::LiveImage); });
+    if (On(s_.ch1[Switch::LogoOnLiveImage]))
+      Trap(kLive, On("logo", Output::LiveImage), [&] { LogoOverlay(c_, 0, s_); });
+    if (On(s_.ch1[Switch::StampOnLiveImage])) StampSlot(0, kLive, Output::LiveImage);
+    Trap(kLive, kOutputs[Output::LiveImage], [&] { WriteLiveOutput(Output::LiveImage); });
   }
-  Trap(kLive, [&] { c_.LEAD1[0].SetImageHandle(0); });
+  Trap(kLive, {}, [&] { c_.LEAD1[0].SetImageHandle(0); });
 }
 
 QString CaptureEngine::HistoryFile(int which) const {
@@ -147,31 +179,35 @@ QString CaptureEngine::HistoryFile(int which) const {
 void CaptureEngine::SaveHistoryImages() {
   if (host_.Ending()) return;
   CycleGuard guard(host_, CaptureHost::CycleLabel::History, kRed);
-  Trap(kHistory, [&] {
+  ErrorLogCycle cycle(repeats_, kHistoryCycle, clock_);
+  Trap(kHistory, GrabWhat(), [&] {
     AcquisitionContext ctx = Context();
     AcquireFrame(ctx);
   });
   if (On(s_.ch1[Switch::HistoryThumbnail])) {
-    Trap(kHistory, [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
+    const QString thumbnail = kOutputs[Output::HistoryThumbnail];
+    Trap(kHistory, thumbnail, [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
     MakeFolder(s_.histPath + naming_.HistorySubPath[1]);
-    if (s_.zoom[Output::HistoryThumbnail] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(1); });
-    Trap(kHistory, [&] {
+    if (s_.zoom[Output::HistoryThumbnail] != 1.0f) Trap(kHistory, thumbnail, [&] { ResizeForHistory(1); });
+    Trap(kHistory, thumbnail, [&] {
       c_.LEAD1[1].SaveImage(HistoryFile(1), kJpeg, naming_.BitsPerPixel[Output::HistoryThumbnail],
                             s_.rezo[Output::HistoryThumbnail], false);
     });
-    Trap(kHistory, [&] { c_.LEAD1[1].SetImageHandle(0); });
+    Trap(kHistory, {}, [&] { c_.LEAD1[1].SetImageHandle(0); });
   }
   if (On(s_.ch1[Switch::HistoryImage])) {
-    if (On(s_.ch1[Switch::LogoOnHistoryImage])) Trap(kHistory, [&] { LogoOverlay(c_, 0, s_); });
+    const QString image = kOutputs[Output::HistoryImage];
+    if (On(s_.ch1[Switch::LogoOnHistoryImage]))
+      Trap(kHistory, On("logo", Output::HistoryImage), [&] { LogoOverlay(c_, 0, s_); });
     MakeFolder(s_.histPath + naming_.HistorySubPath[0]);
-    if (On(s_.ch1[Switch::StampOnHistoryImage])) StampSlot(0, kHistory);
-    if (s_.zoom[Output::HistoryImage] != 1.0f) Trap(kHistory, [&] { ResizeForHistory(0); });
-    Trap(kHistory, [&] {
+    if (On(s_.ch1[Switch::StampOnHistoryImage])) StampSlot(0, kHistory, Output::HistoryImage);
+    if (s_.zoom[Output::HistoryImage] != 1.0f) Trap(kHistory, image, [&] { ResizeForHistory(0); });
+    Trap(kHistory, image, [&] {
       c_.LEAD1[0].SaveImage(HistoryFile(0), kJpeg, naming_.BitsPerPixel[Output::HistoryImage],
                             s_.rezo[Output::HistoryImage], false);
     });
   }
-  Trap(kHistory, [&] { c_.LEAD1[0].SetImageHandle(0); });
+  Trap(kHistory, {}, [&] { c_.LEAD1[0].SetImageHandle(0); });
 }
 
 SnapshotResult CaptureEngine::SaveSnapshot(const QString& folder) {

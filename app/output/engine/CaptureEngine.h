@@ -6,6 +6,7 @@
 #include "Acquisition.h"
 #include "CaptureHost.h"
 #include "Clock.h"
+#include "ErrorLog.h"
 #include "ImagingControls.h"
 #include "NamingState.h"
 #include "Settings.h"
@@ -49,14 +50,16 @@ class CaptureEngine final : public CaptureCycles {
   AcquisitionContext Context();
   void WriteLiveOutput(int i);
   void ResizeForHistory(int k);
-  void StampSlot(int k, const char* message);
+  void StampSlot(int k, const char* message, int output);
   // A stamp style or placement the drawing does not know is drawn with the default; the log says so once
   // per code, not every cycle.
   void NoteStampDefaults();
   void MakeFolder(const QString& path);
-  // Runs one statement of a cycle; a failure becomes a log line with `message` and the cycle goes on.
+  // Runs one statement of a cycle; a failure becomes a log line with `message`, its reason told with
+  // `what` the statement was about, and the cycle goes on.
   template <typename Step>
-  void Trap(const char* message, Step&& step);
+  void Trap(const char* message, const QString& what, Step&& step);
+  QString GrabWhat() const;
 
   Settings& s_;
   NamingState& naming_;
@@ -72,6 +75,7 @@ class CaptureEngine final : public CaptureCycles {
     int32_t used;
   };
   std::optional<StandIn> twainStandIn_;
+  RepeatLimiter repeats_;  // a lasting fault is summarised, not written every cycle
 };
 
 }  // namespace quorvin

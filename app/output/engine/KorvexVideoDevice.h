@@ -18,6 +18,7 @@ class KorvexVideoDevice final : public VideoDevice {
   void SetPreview(bool on) override { control_.SetPreview(on); }
   bool VideoOverlay() const override { return control_.GetVideoOverlay(); }
   void SetUseVideoOverlay(bool on) override { control_.SetUseVideoOverlay(on); }
+  QString DeviceName() const override { return control_.DeviceNameList(control_.GetDeviceIndex()); }
 
  private:
   korvex::CKorvexCtrl& control_;
