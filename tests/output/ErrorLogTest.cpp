@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <fcntl.h>
@@ -78,20 +77,12 @@ TEST_F(ErrorLogTest, LineLayout) {
       {"", 16, " 16 "},
       {QString::fromUtf8("カメラ"), 1, QString::fromUtf8("カメラ 1 ")},
   };
-  test::StderrCapture stderrLines;
-  for (const auto& c : cases) AppendErrorLog(c.message, c.code, QStringLiteral("why %1").arg(c.code), clock_);
+  for (const auto& c : cases) AppendErrorLog(c.message, c.code, {}, clock_);
 
   const QStringList lines = Lines();
   ASSERT_EQ(lines.size(), static_cast<qsizetype>(cases.size()));
   for (std::size_t i = 0; i < cases.size(); ++i)
     EXPECT_EQ(lines[i], QStringLiteral("1999/06/29 12:34:56         ") + cases[i].tail) << i;
-  // Standard error has the same line with its reason: "error log: <date> <time> <message> <code>: <reason>".
-  EXPECT_EQ(stderrLines.Lines(),
-            (QStringList{"error log: 1999/06/29 12:34:56 saveing3 13: why 13",
-                         "error log: 1999/06/29 12:34:56 saveing 0: why 0",
-                         "error log: 1999/06/29 12:34:56 TWAIN error -5: why -5",
-                         "error log: 1999/06/29 12:34:56 16: why 16",
-                         QString::fromUtf8("error log: 1999/06/29 12:34:56 カメラ 1: why 1")}));
   // Written as UTF-8, whatever the locale's code page.
   EXPECT_TRUE(ReadAll(LogPath()).contains("\xe3\x82\xab\xe3\x83\xa1\xe3\x83\xa9 1 \r\n"));
 }
@@ -153,51 +144,6 @@ TEST_F(ErrorLogTest, PipeInPlaceOfTheLogDoesNotBlock) {
   char buffer[64];
   EXPECT_LE(::read(reader, buffer, sizeof buffer), 0);
   ::close(reader);
-}
-
-TEST_F(ErrorLogTest, ALastingFaultIsWrittenTenTimesThenSummarisedHourlyAndWhenItClears) {
-  RepeatLimiter limiter;
-  using Appended = std::vector<std::pair<QString, int>>;
-  auto cycle = [&](int kind, const Appended& lines) {
-    ErrorLogCycle c(limiter, kind, clock_);
-    for (const auto& [message, code] : lines) AppendErrorLog(message, code, QStringLiteral("why"), clock_);
-  };
-  const QString cannot = kCannot + QStringLiteral("live/");
-  const Appended liveFault = {{cannot, 15}, {"saveing", 10}, {"saveing", 10}, {"saveing", 10}};
-  auto count = [&](const QString& tail) {
-    return static_cast<int>(
-        Lines().filter(QRegularExpression(QRegularExpression::escape(tail) + "$")).size());
-  };
-  // A live folder that cannot be made and a history disk that is full, cycle after cycle.
-  for (int i = 0; i < 12; ++i) {
-    cycle(0, liveFault);
-    cycle(1, {{"saveing3", 12}});
-    clock_.AdvanceSeconds(1);
-  }
-  EXPECT_EQ(count(cannot + " 15 "), 10);
-  EXPECT_EQ(count("saveing 10 "), 10);
-  EXPECT_EQ(count("saveing3 12 "), 10);
-  EXPECT_EQ(Lines().size(), 30);
-
-  // An hour on, the next repeat writes how many were counted.
-  clock_.AdvanceSeconds(3600);
-  cycle(0, liveFault);
-  EXPECT_EQ(count(cannot + " (repeated 3 more times) 15 "), 1);
-  EXPECT_EQ(count("saveing (repeated 27 more times) 10 "), 1);
-  EXPECT_EQ(Lines().size(), 32);
-
-  // A live cycle without them clears the live lines only; the history line clears with a history cycle.
-  cycle(0, {});
-  EXPECT_EQ(count(cannot + " (cleared) 15 "), 1);
-  EXPECT_EQ(count("saveing (repeated 2 more times, then cleared) 10 "), 1);
-  EXPECT_EQ(Lines().size(), 34);
-  cycle(1, {});
-  EXPECT_EQ(count("saveing3 (repeated 2 more times, then cleared) 12 "), 1);
-  // A fault that comes back is written again; a line outside any cycle always is.
-  cycle(0, {{"saveing", 10}});
-  AppendErrorLog(QStringLiteral("TWAIN error"), 42, {}, clock_);
-  EXPECT_EQ(Lines().size(), 37);
-  EXPECT_EQ(count("saveing 10 "), 11);
 }
 
 TEST(ErrorCodeFromErrno, EachKindOfFailureHasItsCode) {

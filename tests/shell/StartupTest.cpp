@@ -6,9 +6,7 @@
 
 #include <korvex/KorvexCtrl.h>
 
-#include <QBuffer>
 #include <QComboBox>
-#include <QLabel>
 #include <QLockFile>
 #include <QPushButton>
 #include <QSysInfo>
@@ -201,56 +199,6 @@ TEST_F(Startup, FitVideoWindowSizesThePreviewAndTheDisplay) {
   EXPECT_EQ(shell.form().form2()->size(), QSize(647, 507));
   EXPECT_EQ(shell.form().imaging().LEAD1[0].Width(), 9600.0f);
   EXPECT_EQ(shell.form().imaging().LEAD1[0].Height(), 7200.0f);
-}
-
-// Collects the messages of one logging category while it lives.
-class CategoryMessages {
- public:
-  explicit CategoryMessages(const char* category) {
-    category_ = category;
-    messages_ = &lines;
-    previous_ = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
-      if (context.category && category_ == context.category) messages_->append(text);
-    });
-  }
-  ~CategoryMessages() { qInstallMessageHandler(previous_); }
-  QStringList lines;
-
- private:
-  static inline QByteArray category_;
-  static inline QStringList* messages_ = nullptr;
-  QtMessageHandler previous_;
-};
-
-TEST_F(Startup, TheLogoIsLoadedOnceAndAHugeOneIsRefusedWithOneLine) {
-  // A picture the preview shows as it was loaded.
-  QImage logo(40, 20, QImage::Format_RGB32);
-  logo.fill(Qt::red);
-  ASSERT_TRUE(logo.save(shell.work.File("logo.png")));
-  WriteSettings("LogomarkFilename = " + shell.work.File("logo.png").toUtf8() + "\r\n");
-  ASSERT_TRUE(shell.form().Form_Load());
-  EXPECT_EQ(shell.form().imaging().logoWidth, 40);
-  const QPixmap shown = shell.Find<QLabel>("Image1_2")->pixmap();
-  ASSERT_FALSE(shown.isNull());
-  EXPECT_EQ(shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::red));
-
-  // A small file claiming 30000 x 30000: refused before decoding, once for the one load of start-up.
-  Shell huge(false);
-  QImage small(64, 48, QImage::Format_RGB32);
-  small.fill(Qt::gray);
-  QBuffer jpeg;
-  jpeg.open(QIODevice::WriteOnly);
-  ASSERT_TRUE(small.save(&jpeg, "JPG"));
-  WriteAll(huge.work.File("huge.jpg"), JpegClaimingSize(jpeg.data(), 30000, 30000));
-  WriteAll(huge.SettingsFile(),
-           "ch1(11) = 1\r\nLogomarkFilename = " + huge.work.File("huge.jpg").toUtf8() + "\r\n");
-  CategoryMessages files("quorvin.pipeline.files");
-  ASSERT_TRUE(huge.form().Form_Load());
-  ASSERT_EQ(files.lines.size(), 1) << files.lines.join('\n').toStdString();
-  EXPECT_TRUE(
-      files.lines[0].contains(QStringLiteral("30000 x 30000 pixels is more than a picture may have")));
-  EXPECT_FALSE(huge.form().imaging().LEAD1[3].HasImage());
-  EXPECT_TRUE(huge.Find<QLabel>("Image1_2")->pixmap().isNull());
 }
 
 }  // namespace

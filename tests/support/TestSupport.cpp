@@ -9,7 +9,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 #include <csignal>
-#include <cstdio>
 #include <stdexcept>
 
 namespace quorvin::test {
@@ -96,40 +95,24 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
     throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-StderrCapture::StderrCapture() {
+StderrCapture::StderrCapture() : saved_(::dup(2)), file_(std::tmpfile()) {
   std::fflush(stderr);
-  char name[] = "/tmp/stderr-XXXXXX";
-  file_ = ::mkstemp(name);
-  if (file_ < 0) throw std::runtime_error("no file for standard error");
-  ::unlink(name);
-  saved_ = ::dup(2);
-  ::dup2(file_, 2);
+  ::dup2(fileno(file_), 2);
 }
 
 StderrCapture::~StderrCapture() {
   std::fflush(stderr);
   ::dup2(saved_, 2);
   ::close(saved_);
-  const QByteArray text = Text().toUtf8();
-  std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
-  ::close(file_);
+  std::fclose(file_);
 }
 
 QString StderrCapture::Text() const {
   std::fflush(stderr);
-  QByteArray bytes;
-  char buffer[4096];
-  for (off_t at = 0;;) {
-    const ssize_t n = ::pread(file_, buffer, sizeof buffer, at);
-    if (n <= 0) break;
-    bytes.append(buffer, n);
-    at += n;
-  }
-  return QString::fromUtf8(bytes);
-}
-
-QStringList StderrCapture::Lines() const {
-  return Text().split(u'\n', Qt::SkipEmptyParts);
+  QFile f;
+  f.open(::dup(fileno(file_)), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+  f.seek(0);
+  return QString::fromUtf8(f.readAll());
 }
 
 QByteArray JpegClaimingSize(QByteArray jpeg, int width, int height) {

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -116,7 +117,7 @@ bool IsJpeg(const QString& path);
 QStringList FilesBelow(const QString& folder);
 void WriteAll(const QString& path, const QByteArray& bytes);
 
-// What the process writes to standard error while the object lives (it is passed on at the end).
+// What the process writes to standard error while the object lives.
 class StderrCapture {
  public:
   StderrCapture();
@@ -124,11 +125,10 @@ class StderrCapture {
   StderrCapture(const StderrCapture&) = delete;
   StderrCapture& operator=(const StderrCapture&) = delete;
   QString Text() const;
-  QStringList Lines() const;
 
  private:
   int saved_ = -1;
-  int file_ = -1;
+  FILE* file_ = nullptr;
 };
 
 // The JPEG with the size in its frame header replaced: a small file that claims a huge picture.
