@@ -1,8 +1,10 @@
 #include "DeviceSettingsStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace korvex {
 
@@ -41,6 +43,21 @@ QString DeviceSettingsStore::Group(QSettings& ini, const CaptureDevice& device) 
 DeviceSettingsStore::DeviceSettingsStore() {
   const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
   path_ = QDir(base).filePath(QStringLiteral("korvex/devices.ini"));
+}
+
+QString DeviceSettingsFile() {
+  return DeviceSettingsStore().Path();
+}
+
+QString DeviceSettingsSection(const CaptureDevice& device, const VideoFormat& format) {
+  // Written by the store itself, so the section reads exactly as korvex would write and read it.
+  QTemporaryDir dir;
+  if (!dir.isValid()) return {};
+  const QString path = dir.filePath(QStringLiteral("devices.ini"));
+  DeviceSettingsStore(path).SaveFormat(device, format);
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(file.readAll()).trimmed();
 }
 
 std::optional<VideoFormat> DeviceSettingsStore::LoadFormat(const CaptureDevice& device) const {

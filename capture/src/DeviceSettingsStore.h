@@ -16,6 +16,7 @@ namespace korvex {
 class DeviceSettingsStore {
  public:
   DeviceSettingsStore();
+  explicit DeviceSettingsStore(const QString& path) : path_(path) {}
   QString Path() const { return path_; }
 
   std::optional<VideoFormat> LoadFormat(const CaptureDevice& device) const;

@@ -67,6 +67,11 @@ class DeviceSource {
 // asking the monitor (tests without udev; nothing is watched then).
 std::shared_ptr<DeviceSource> MakeSystemDeviceSource();
 
+// korvex's per-device file, $XDG_CONFIG_HOME/korvex/devices.ini, and the section of it, as korvex writes
+// it, that makes korvex open `device` in `format` whenever it connects it.
+QString DeviceSettingsFile();
+QString DeviceSettingsSection(const CaptureDevice& device, const VideoFormat& format);
+
 // "version" of a V4L2 device: its driver name and kernel-style version (major << 16 | minor << 8 | patch).
 QString FormatDriverVersion(const QString& driver, unsigned version);
 
