@@ -24,7 +24,9 @@ Q_LOGGING_CATEGORY(lcSane, "quorvin.pipeline.sane", QtInfoMsg)
 
 struct Session {
   bool started = false;
+  SANE_Int version = 0;
   QStringList devices;
+  std::vector<SaneSource::Description> descriptions;
   ~Session() {
     if (started) sane_exit();
   }
@@ -109,6 +111,32 @@ void SetResolution(SANE_Handle h, int dotsPerInch) {
   qCDebug(lcSane) << "resolution" << fromDevice(value) << "dpi:" << sane_strstatus(status);
 }
 
+QStringList Modes(SANE_Handle h) {
+  const SANE_Option_Descriptor* d = nullptr;
+  QStringList modes;
+  if (FindOption(h, SANE_NAME_SCAN_MODE, &d) < 0 || d->constraint_type != SANE_CONSTRAINT_STRING_LIST)
+    return modes;
+  for (const SANE_String_Const* mode = d->constraint.string_list; *mode != nullptr; ++mode)
+    modes << QString::fromLocal8Bit(*mode);
+  return modes;
+}
+
+QString Resolutions(SANE_Handle h) {
+  const SANE_Option_Descriptor* d = nullptr;
+  if (FindOption(h, SANE_NAME_SCAN_RESOLUTION, &d) < 0 ||
+      (d->type != SANE_TYPE_INT && d->type != SANE_TYPE_FIXED))
+    return {};
+  const auto dpi = [fixed = d->type == SANE_TYPE_FIXED](SANE_Word w) {
+    return QString::number(fixed ? SANE_UNFIX(w) : static_cast<double>(w));
+  };
+  if (d->constraint_type == SANE_CONSTRAINT_RANGE)
+    return QStringLiteral("%1 to %2").arg(dpi(d->constraint.range->min), dpi(d->constraint.range->max));
+  if (d->constraint_type != SANE_CONSTRAINT_WORD_LIST) return {};
+  QStringList values;
+  for (SANE_Word i = 1; i <= d->constraint.word_list[0]; ++i) values << dpi(d->constraint.word_list[i]);
+  return values.join(QStringLiteral(", "));
+}
+
 // One frame's bytes as 8-bit samples: 16-bit samples keep their high byte, 1-bit ones become 0 or 255.
 cv::Mat Samples(const std::vector<unsigned char>& bytes, const SANE_Parameters& p, int channels) {
   const int rows = static_cast<int>(bytes.size() / static_cast<size_t>(p.bytes_per_line));
@@ -137,20 +165,53 @@ cv::Mat Samples(const std::vector<unsigned char>& bytes, const SANE_Parameters& 
 bool SaneSource::Init() {
   Session& s = TheSession();
   if (!s.started) {
-    SANE_Int version = 0;
-    if (sane_init(&version, nullptr) != SANE_STATUS_GOOD) return false;
+    if (sane_init(&s.version, nullptr) != SANE_STATUS_GOOD) return false;
     s.started = true;
   }
   s.devices.clear();
+  s.descriptions.clear();
   const SANE_Device** list = nullptr;
   if (sane_get_devices(&list, SANE_TRUE) != SANE_STATUS_GOOD) return true;
-  for (; list != nullptr && *list != nullptr; ++list) s.devices << QString::fromLocal8Bit((*list)->name);
+  for (; list != nullptr && *list != nullptr; ++list) {
+    const SANE_Device& d = **list;
+    s.devices << QString::fromLocal8Bit(d.name);
+    s.descriptions.push_back({s.devices.last(),
+                              QString::fromLocal8Bit(d.vendor),
+                              QString::fromLocal8Bit(d.model),
+                              QString::fromLocal8Bit(d.type),
+                              {},
+                              {}});
+  }
   qCDebug(lcSane) << "local sources:" << s.devices;
   return true;
 }
 
 const QStringList& SaneSource::Devices() {
   return TheSession().devices;
+}
+
+QString SaneSource::Version() {
+  Session& s = TheSession();
+  if (!s.started && sane_init(&s.version, nullptr) == SANE_STATUS_GOOD) s.started = true;
+  if (!s.started) return {};
+  return QStringLiteral("%1.%2.%3")
+      .arg(SANE_VERSION_MAJOR(s.version))
+      .arg(SANE_VERSION_MINOR(s.version))
+      .arg(SANE_VERSION_BUILD(s.version));
+}
+
+std::vector<SaneSource::Description> SaneSource::Describe() {
+  std::vector<Description> described = TheSession().descriptions;
+  for (Description& d : described) {
+    try {
+      OpenDevice open(d.name);
+      d.modes = Modes(open.get());
+      d.resolutions = Resolutions(open.get());
+    } catch (const ImagingError& e) {
+      qCDebug(lcSane) << e.what();
+    }
+  }
+  return described;
 }
 
 cv::Mat SaneSource::Acquire(const QString& device, int dotsPerInch) {
