@@ -101,6 +101,7 @@ ErrorCode ErrorCodeFromErrno(int err) {
 namespace {
 
 ErrorLogCycle* activeCycle = nullptr;
+int64_t failuresLogged = 0;
 
 // The file's line, and on standard error the same with the reason.
 void WriteLine(const QDateTime& now, const QString& message, int code, const QString& reason) {
@@ -143,7 +144,12 @@ QString Repeated(const QString& message, qint64 count, bool cleared) {
 
 }  // namespace
 
+int64_t FailuresLogged() {
+  return failuresLogged;
+}
+
 void AppendErrorLog(const QString& message, int code, const QString& reason, const Clock& clock) {
+  if (code != static_cast<int>(ErrorCode::SettingUnknown)) ++failuresLogged;
   const QDateTime now = clock.Now();
   if (activeCycle)
     activeCycle->Append(now, message, code, reason);

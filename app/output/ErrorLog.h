@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cstdint>
 #include <map>
 #include <utility>
 
@@ -97,6 +98,11 @@ class ErrorLogCycle {
   const Clock& clock_;
   ErrorLogCycle* outer_;
 };
+
+// The failures this process has logged so far: every line but the note of a setting replaced by its
+// default, repeats the limiter only counts included. A one-shot run compares the count before and after
+// its captures.
+int64_t FailuresLogged();
 
 // Creates each missing folder level of a path that ends in "/"; the text after the last "/" is never
 // created. Failures are logged ("cannot makeing path  " + path, code from errno, the level and the system's
