@@ -292,7 +292,8 @@ void Form1::End(MessageBoxes* saveErrors) {
     phase_ = Phase::Ending;
     SetTimerEnabled(false);
     RemoveTrayIcon();
-    if (loadedWhole_) SaveSettings(settings_, settingsPath_, clock_, saveErrors, settingsEncoding_);
+    if (loadedWhole_ && options_.saveAtEnd)
+      SaveSettings(settings_, settingsPath_, clock_, saveErrors, settingsEncoding_);
   }
   // A second request (a signal while a box is open) comes here too: it closes what holds the end up.
   FinishEnd();

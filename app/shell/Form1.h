@@ -42,11 +42,14 @@ class TrayIcon;
 
 struct Form1Options {
   const Clock* clock = &SystemClock::Instance();
-  MessageBoxes* boxes = nullptr;                  // the QMessageBox ones when not given
-  Dialogs* dialogs = nullptr;                     // the Qt ones when not given
-  QStringList arguments;                          // the command line after the program's name
-  QString programFolder;                          // ProgramFolder() when empty
-  QString instanceLockFolder;                     // from the executable's path when empty
+  MessageBoxes* boxes = nullptr;  // the QMessageBox ones when not given
+  Dialogs* dialogs = nullptr;     // the Qt ones when not given
+  QString suffix;                 // the settings-file suffix of the command line
+  QString settingsFile;           // the program folder's quorvin18<suffix>.ini when empty
+  QString programFolder;          // ProgramFolder() when empty
+  QString instanceLockFolder;     // from the executable's path when empty
+  // Runs once the single-instance rule has let start-up go on, before the settings are loaded.
+  std::function<void()> beforeLoad;
   std::shared_ptr<korvex::DeviceSource> devices;  // the system's devices when null
   // Makes the capture engine once the window exists; the real engine when not given.
   std::function<std::unique_ptr<ShellEngine>(Settings&, NamingState&, ImagingControls&, CaptureHost&,
@@ -56,6 +59,8 @@ struct Form1Options {
   std::function<void(int)> endProcess;
   // False keeps Timer1 from firing by itself, so a test drives every tick with its own clock.
   bool runTimer = true;
+  // False: the end writes no settings file (a one-shot run).
+  bool saveAtEnd = true;
 };
 
 // The real engine; defined where the engine library is linked.
@@ -82,6 +87,9 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   void FitVideoWindow() override;
 
   void Timer1_Timer();
+  // After start-up: "Capture now" once, then the end without saving. The exit status: 0 when every
+  // enabled output was written, kExitCaptureFailed when any failure was logged or the end came first.
+  int CaptureOnce();
   void Command1_Click(int index);
   // "Stamp Preview" and "Effect Preview": the area window, one at a time.
   void Command2_Click(int index);

@@ -42,7 +42,7 @@ void Try(Step&& step) {
 
 bool Form1::Form_Load() {
   // 1. The suffix, or the single-instance rule.
-  suffix_ = options_.arguments.join(QLatin1Char(' '));
+  suffix_ = options_.suffix;
   const QString lockFolder = options_.instanceLockFolder.isEmpty()
                                  ? InstanceLockFolder(QCoreApplication::applicationFilePath())
                                  : options_.instanceLockFolder;
@@ -75,7 +75,9 @@ bool Form1::Form_Load() {
   });
 
   // 5. The settings, shown in the window by the load's last step.
-  settingsPath_ = SettingsFilePath(ProgramFolderInUse(), suffix_);
+  if (options_.beforeLoad) options_.beforeLoad();
+  settingsPath_ = options_.settingsFile.isEmpty() ? SettingsFilePath(ProgramFolderInUse(), suffix_)
+                                                  : options_.settingsFile;
   if (!LoadSettingsFile()) return false;
 
   // 6.

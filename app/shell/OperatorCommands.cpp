@@ -1,6 +1,8 @@
 // Form1's operator commands: the command buttons Command1(0..13), the folder browser behind the two
 // directory buttons, and the area window opened by the two preview buttons Command2(0) and Command2(1).
+#include "CommandLine.h"
 #include "Controls.h"
+#include "ErrorLog.h"
 #include "Form1.h"
 #include "Form2.h"
 #include "Form4.h"
@@ -82,6 +84,17 @@ void Form1::Command1_Click(int index) {
     default:
       break;
   }
+}
+
+int Form1::CaptureOnce() {
+  const int64_t before = FailuresLogged();
+  Command1_Click(0);
+  // An end that came during the captures (a signal) may have cut them short.
+  const int status = !Ending() && FailuresLogged() == before ? 0 : kExitCaptureFailed;
+  BeginEndWithoutSaving(status);
+  exitStatus_ = status;
+  FinishEnd();
+  return status;
 }
 
 void Form1::SaveSnapshot() {

@@ -1,33 +1,87 @@
-// quorvin18: the application object and the main window; Form1's start-up does the rest.
+// quorvin18: the command line, the application object and the main window; Form1's start-up does the rest.
+#include "CommandLine.h"
 #include "Form1.h"
+#include "InfoCommands.h"
 #include "Process.h"
+#include "ProgramFolder.h"
 #include "TextDrawing.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+void Write(std::FILE* stream, const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // Before anything can start a thread: every thread inherits the blocked end signals.
   quorvin::BlockEndSignals();
-  quorvin::ChooseOffscreenWhenHeadless();
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  // Help, version and errors are answered before the application object exists: nothing is created.
+  const quorvin::CommandLine command = quorvin::CommandLine::Parse(arguments);
   int status = 0;
-  {
-    QApplication app(argc, argv);
-    // The program ends through Form1 only: a hidden main window in the tray is no reason to quit.
-    QApplication::setQuitOnLastWindowClosed(false);
-    quorvin::imaging::InstallFontSubstitutions();
+  switch (command.action) {
+    case quorvin::CommandLine::Action::Help:
+      Write(stdout,
+            quorvin::CommandLine::Usage(QApplication::translate("quorvin", "Here the settings file is %1.")
+                                            .arg(quorvin::FindSettingsPlace({}, {}).file)));
+      break;
+    case quorvin::CommandLine::Action::Version:
+      Write(stdout, quorvin::VersionText());
+      break;
+    case quorvin::CommandLine::Action::Error:
+      Write(stderr, QStringLiteral("quorvin18: %1\n\n").arg(command.error) + quorvin::CommandLine::Usage());
+      status = quorvin::kExitBadArguments;
+      break;
+    case quorvin::CommandLine::Action::ListDevices: {
+      QCoreApplication app(argc, argv);
+      Write(stdout, quorvin::DeviceListText());
+      break;
+    }
+    case quorvin::CommandLine::Action::Run: {
+      // A one-shot run is for scripts: no window, whatever the desktop.
+      if (command.once && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+      quorvin::ChooseOffscreenWhenHeadless();
+      QApplication app(argc, argv);
+      // The program ends through Form1 only: a hidden main window in the tray is no reason to quit.
+      QApplication::setQuitOnLastWindowClosed(false);
+      quorvin::imaging::InstallFontSubstitutions();
 
-    quorvin::Form1Options options;
-    options.arguments = QApplication::arguments().mid(1);
-    quorvin::Form1 form(std::move(options));
-    // Signals that came during start-up wait in the signalfd until the loop (or a box) reads them.
-    quorvin::EndSignals endSignals;
-    QObject::connect(&endSignals, &quorvin::EndSignals::Ended, &form, &quorvin::Form1::EndOnSignal);
-    form.Form_Load();
-    // An end that began during start-up has asked the loop to quit before it ran: exec() would forget that.
-    status = form.Ending() ? form.ExitStatus() : QApplication::exec();
+      const quorvin::SettingsPlace place = quorvin::FindSettingsPlace(command.suffix, command.configFile);
+      quorvin::Form1Options options;
+      options.suffix = command.suffix;
+      options.settingsFile = place.file;
+      options.programFolder = place.programFolder;
+      options.instanceLockFolder = quorvin::InstanceLockFolder(place.lockKey);
+      // Only once the single-instance rule has let the start go on: a refused start makes nothing.
+      options.beforeLoad = [&place] {
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        for (const QString& line : quorvin::PrepareSettingsFile(place, pictures))
+          Write(stderr, QStringLiteral("quorvin18: %1\n").arg(line));
+      };
+      options.runTimer = !command.once;
+      options.saveAtEnd = !command.once;
+      quorvin::Form1 form(std::move(options));
+      // Signals that came during start-up wait in the signalfd until the loop (or a box) reads them.
+      quorvin::EndSignals endSignals;
+      QObject::connect(&endSignals, &quorvin::EndSignals::Ended, &form, &quorvin::Form1::EndOnSignal);
+      form.Form_Load();
+      // An end that began during start-up has asked the loop to quit before it ran: exec() would forget that.
+      if (form.Ending())
+        status = form.ExitStatus();
+      else
+        status = command.once ? form.CaptureOnce() : QApplication::exec();
+      break;
+    }
   }
   // The settings are saved and the windows gone. Scanner backends crash in their exit handlers when
   // they run after their own static data is destroyed, so the process ends here at once.

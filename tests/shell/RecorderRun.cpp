@@ -1,7 +1,10 @@
 #include "RecorderRun.h"
 
+#include "ProgramFolder.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <pthread.h>
 #include <csignal>
@@ -10,8 +13,11 @@
 namespace quorvin::test {
 
 RecorderRun::RecorderRun() {
+  // With the build tree's mark, so that bin/ is the program folder as build/bin is.
+  const QString marker = QFileInfo(QStringLiteral(QUORVIN18_PROGRAM)).dir().filePath(kBuildTreeMarker);
   if (!QDir().mkpath(File(QStringLiteral("bin"))) || !QDir().mkpath(File(QStringLiteral("runtime"))) ||
-      !QFile::copy(QStringLiteral(QUORVIN18_PROGRAM), File(QStringLiteral("bin/quorvin18"))))
+      !QFile::copy(QStringLiteral(QUORVIN18_PROGRAM), File(QStringLiteral("bin/quorvin18"))) ||
+      !QFile::copy(marker, File(QStringLiteral("bin/")) + kBuildTreeMarker))
     throw std::runtime_error("cannot prepare the program folder");
   QFile::setPermissions(File(QStringLiteral("runtime")),
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

@@ -1,6 +1,7 @@
 #pragma once
-// The built program run as the operator runs it: a copy in a folder of its own (bin/, its program folder),
-// started as a process with private config and runtime folders and a scanner configuration of the test's.
+// The built program run as the operator runs it: a copy in a folder of its own (bin/, its program folder
+// as the build tree's is), started as a process with private config and runtime folders and a scanner
+// configuration of the test's.
 
 #include "TestSupport.h"
 

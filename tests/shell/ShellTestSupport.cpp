@@ -104,7 +104,7 @@ Form1Options Shell::Options() {
   o.clock = &clock;
   if (!realBoxes) o.boxes = &boxes;
   o.dialogs = &dialogs;
-  o.arguments = arguments;
+  o.suffix = suffix;
   o.programFolder = work.Path();
   o.instanceLockFolder = work.File(QStringLiteral("instances"));
   o.devices = devices ? devices : TestDevices(deviceCount);

@@ -89,7 +89,7 @@ class Shell {
   ScriptedDialogs dialogs;
   std::vector<int> ended;
   RecordingEngine* engine = nullptr;
-  QStringList arguments;
+  QString suffix;
   bool realBoxes = false;  // the program's own QMessageBox boxes instead of recorded ones
   bool runTimer = false;   // Timer1 fires by itself
   int deviceCount;

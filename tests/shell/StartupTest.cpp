@@ -89,7 +89,7 @@ TEST_F(Startup, SuffixSkipsTheInstanceTestAndNamesTheSettingsFile) {
   QDir().mkpath(shell.work.File("instances"));
   QLockFile other(shell.work.File("instances/other.lock"));
   ASSERT_TRUE(other.tryLock(0));
-  shell.arguments = {"2"};
+  shell.suffix = "2";
   WriteSettings("inter(0) = 77\r\n", "2");
   ASSERT_TRUE(shell.form().Form_Load());
   EXPECT_TRUE(shell.boxes.boxes.empty());
