@@ -20,8 +20,8 @@ if [ $# -le 1 ] && [[ "$suffix" =~ ^[^-/[:space:]][^/[:space:]]*$|^$ ]]; then
     cp "$top/examples/quorvin18.ini" "$settings"
     echo "run: new settings file $settings (from examples/quorvin18.ini)" >&2
   fi
+  echo "run: images in $top/run/live and $top/run/history; Ctrl-C ends the recorder" >&2
 fi
 mkdir -p "$top/run"
 cd "$top/run"
-echo "run: images in $top/run/live and $top/run/history; Ctrl-C ends the recorder" >&2
 exec "$top/build/bin/quorvin18" "$@"
