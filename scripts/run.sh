@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what building and running need, builds the recorder and the settings tool, and starts the
+# Installs what building and running need, builds the recorder and its two tools, and starts the
 # recorder. Images and the error log land in run/; the settings file is build/bin/quorvin18<suffix>.ini,
 # made from examples/quorvin18.ini on the first run. Without a display the recorder runs headless; Ctrl-C
 # ends it and saves its settings. Options go to the recorder as they are.
@@ -10,7 +10,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh" build
 "$top/scripts/configure.sh" run >/dev/null
-cmake --build "$top/build" -j"$(nproc)" --target quorvin18 quorvin18-settings
+cmake --build "$top/build" -j"$(nproc)" --target quorvin18 quorvin18-settings quorvin18-timelapse
 
 # Only a plain suffix, or nothing, names a settings file of the program folder; the recorder refuses the rest.
 suffix="${1:-}"
