@@ -5,6 +5,7 @@
 #include "SettingsRules.h"
 #include "TextCodec.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 
@@ -163,7 +164,7 @@ class Loader {
         const std::optional<int32_t> v = ReadIntegerValue(line, &saturated);
         if (!v) {
           Report({LoadFinding::Kind::NotInteger, lineNo, key->displayName, LoadErrorText(value)});
-          if (options_.boxes) options_.boxes->Fatal(QString::fromUtf8(kLoadErrorTitle), LoadErrorText(value));
+          if (options_.boxes) options_.boxes->Fatal(LoadErrorTitle(), LoadErrorText(value));
           return false;
         }
         *std::get<int32_t*>(field) = *v;
@@ -286,9 +287,18 @@ QString FormatFloat(float value) {
   return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
+QString LoadErrorTitle() {
+  return QCoreApplication::translate("Quorvin", "Settings file load error");
+}
+
 QString LoadErrorText(const QString& valueText) {
-  return QString::fromUtf8("INIファイルの数値データに不正な文字 「") + valueText +
-         QString::fromUtf8("」 が混入しています。");
+  return QCoreApplication::translate("Quorvin",
+                                     "A number in the settings file holds invalid characters: \"%1\".")
+      .arg(valueText);
+}
+
+QString SaveErrorTitle() {
+  return QCoreApplication::translate("Quorvin", "Settings file save error");
 }
 
 void ApplyLoadCorrections(
@@ -358,9 +368,10 @@ LoadStatus LoadSettings(Settings& settings, const QString& path, const LoadOptio
       break;
     case FileRead::Unreadable: {
       // Running on defaults would overwrite the operator's file when the program ends: stop instead.
-      const QString text = QString::fromUtf8("INIファイル %1 を読み込めません（%2）。").arg(path, reason);
+      const QString text =
+          QCoreApplication::translate("Quorvin", "Cannot read the settings file %1 (%2).").arg(path, reason);
       if (options.onFinding) options.onFinding({LoadFinding::Kind::Unreadable, 0, path, text});
-      if (options.boxes) options.boxes->Fatal(QString::fromUtf8(kLoadErrorTitle), text);
+      if (options.boxes) options.boxes->Fatal(LoadErrorTitle(), text);
       return LoadStatus::Fatal;
     }
     case FileRead::Read: {
@@ -412,10 +423,10 @@ SaveResult SaveSettings(const Settings& settings, const QString& path, const Clo
   result.ok = WriteFileAtomically(path, bytes, &result.error);
   if (result.ok) return result;
   if (boxes)
-    boxes->Show(
-        MessageIcon::Exclamation, QString::fromUtf8(kSaveErrorTitle),
-        QString::fromUtf8("INIファイル %1 を書き込めません（%2）。前のファイルはそのまま残っています。")
-            .arg(path, result.error));
+    boxes->Show(MessageIcon::Exclamation, SaveErrorTitle(),
+                QCoreApplication::translate(
+                    "Quorvin", "Cannot write the settings file %1 (%2). The previous file is left as it was.")
+                    .arg(path, result.error));
   return result;
 }
 

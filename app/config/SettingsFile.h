@@ -39,8 +39,8 @@ QString FormatFloat(float value);
 
 // --- Load -------------------------------------------------------------------------------------------
 
-inline constexpr char kLoadErrorTitle[] = "INIファイルロードエラー";
-// The fatal load error's text for a value that is not an integer.
+// The fatal load error's title and its text for a value that is not an integer, in the operator's language.
+QString LoadErrorTitle();
 QString LoadErrorText(const QString& valueText);
 
 struct LoadFinding {
@@ -82,7 +82,7 @@ void ApplyLoadCorrections(
 
 // --- Save -------------------------------------------------------------------------------------------
 
-inline constexpr char kSaveErrorTitle[] = "INIファイルセーブエラー";
+QString SaveErrorTitle();
 
 // The whole file as written at `when`: code page 932 with CR LF, or UTF-8 with a byte-order mark when a
 // value cannot be held in code page 932 or when the file was read as UTF-8 (its editor's encoding stays).

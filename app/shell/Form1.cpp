@@ -244,7 +244,8 @@ void Form1::AddTrayIcon() {
   // On a display without a tray a hidden window could never be reached again. Headless, nothing could.
   if (!tray_->Visible() && !RunningWithoutDisplay()) {
     WriteMessageToStderr(QStringLiteral("Quorvin"),
-                         QStringLiteral("this desktop has no system tray; the main window stays minimised"));
+                         QCoreApplication::translate(
+                             "Quorvin", "This desktop has no system tray; the main window stays minimised."));
     showMinimized();
   }
 }

@@ -51,8 +51,8 @@ bool Form1::Form_Load() {
   if (suffix_.isEmpty() && another) {
     // Refused: nothing loaded, nothing written, and a signal while the box waits ends it just the same.
     BeginEndWithoutSaving(1);
-    boxes_->Show(MessageIcon::Exclamation, QString::fromUtf8("ロードエラー"),
-                 QString::fromUtf8("このアプリケーションはすでに開かれています。"));
+    boxes_->Show(MessageIcon::Exclamation, QCoreApplication::translate("Quorvin", "Load error"),
+                 QCoreApplication::translate("Quorvin", "This application is already running."));
     FinishEnd();
     return false;
   }

@@ -13,6 +13,7 @@
 
 #include <korvex/KorvexCtrl.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -103,9 +104,9 @@ void Form1::SaveSnapshot() {
   const SnapshotResult r = engine_->SaveSnapshot(ProgramFolderInUse());
   if (r.ok) return;
   // Without a file name the frame itself could not be had.
-  const QString text = r.file.isEmpty()
-                           ? QString::fromUtf8("フレームを取り込めません（%1）。").arg(r.error)
-                           : QString::fromUtf8("%1 に保存できません（%2）。").arg(r.file, r.error);
+  const QString text =
+      r.file.isEmpty() ? QCoreApplication::translate("Quorvin", "Cannot get a frame (%1).").arg(r.error)
+                       : QCoreApplication::translate("Quorvin", "Cannot save %1 (%2).").arg(r.file, r.error);
   boxes_->Show(MessageIcon::Exclamation, QStringLiteral("DigiCame"), text);
 }
 

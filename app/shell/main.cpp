@@ -5,6 +5,7 @@
 #include "Process.h"
 #include "ProgramFolder.h"
 #include "TextDrawing.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
       // The program ends through Form1 only: a hidden main window in the tray is no reason to quit.
       QApplication::setQuitOnLastWindowClosed(false);
       quorvin::imaging::InstallFontSubstitutions();
+      quorvin::InstallTranslations(QLocale::system());
 
       const quorvin::SettingsPlace place = quorvin::FindSettingsPlace(command.suffix, command.configFile);
       quorvin::Form1Options options;

@@ -6,6 +6,7 @@
 #include "SettingsCheck.h"
 #include "SettingsFile.h"
 #include "ToolReport.h"
+#include "Translations.h"
 
 #include <QCoreApplication>
 
@@ -64,6 +65,8 @@ int Normalise(const QString& file, const QString& out) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  // The recorder's own messages, in the operator's language as the recorder shows them.
+  InstallTranslations(QLocale::system());
   const QStringList args = app.arguments().mid(1);
   const QString command = args.value(0);
   if (args.size() == 1 && (command == QLatin1String("--help") || command == QLatin1String("-h"))) {

@@ -186,9 +186,8 @@ TEST_F(SettingsFileTest, ANonIntegerEndsTheLoadWithTheMessageAndReadsNoFurther) 
             LoadStatus::Fatal);
   ASSERT_EQ(boxes_.boxes.size(), 1u);
   EXPECT_TRUE(boxes_.boxes[0].fatal);
-  EXPECT_EQ(boxes_.boxes[0].title, QString::fromUtf8("INIファイルロードエラー"));
-  EXPECT_EQ(boxes_.boxes[0].text,
-            QString::fromUtf8("INIファイルの数値データに不正な文字 「1x」 が混入しています。"));
+  EXPECT_EQ(boxes_.boxes[0].title, "Settings file load error");
+  EXPECT_EQ(boxes_.boxes[0].text, "A number in the settings file holds invalid characters: \"1x\".");
   EXPECT_EQ(s.ch1[9], 1);
   EXPECT_EQ(s.ch1[10], 0);  // not read
   EXPECT_EQ(s.rezo[0], 0);  // no corrections

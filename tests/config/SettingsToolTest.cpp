@@ -194,9 +194,8 @@ TEST_F(SettingsCheck, ExitStatusUsageHelpAndVersion) {
   WriteAll(bad, bytes);
   ToolRun r = Tool({"check", bad});
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(
-      r.err.contains(bad + ":2: error: DevIndex: " +
-                     QString::fromUtf8("INIファイルの数値データに不正な文字 「1x」 が混入しています。")))
+  EXPECT_TRUE(r.err.contains(
+      bad + ":2: error: DevIndex: A number in the settings file holds invalid characters: \"1x\"."))
       << r.err.toStdString();
   EXPECT_TRUE(r.err.contains(bad + ": the recorder would stop with this file"));
   EXPECT_EQ(ReadAll(bad), bytes);

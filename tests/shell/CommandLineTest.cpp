@@ -143,7 +143,7 @@ TEST(CommandLine, OneRecorderPerConfigFile) {
   // The same file, however it is spelled, is refused; another file, the usual one and a suffix run.
   const Outcome same = Invoke(run, {"--once", "-c", run.File("etc/../etc/a.ini")});
   EXPECT_EQ(same.status, 1);
-  EXPECT_TRUE(same.err.contains("このアプリケーションはすでに開かれています。")) << same.err.toStdString();
+  EXPECT_TRUE(same.err.contains("Load error: This application is already running.")) << same.err.toStdString();
   EXPECT_FALSE(same.err.contains("settings file"));  // refused before it looks at its settings
   for (const QStringList& args :
        {QStringList{"--once", "-c", b}, QStringList{"--once"}, QStringList{"--once", "cam2"}})

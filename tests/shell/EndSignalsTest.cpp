@@ -186,7 +186,7 @@ TEST(EndSignals, OnADisplayWhileAStartUpBoxWaitsEndWithStatusOneAndWriteNothing)
   WriteAll(run.SettingsFile(), bad);
   QProcess fatal;
   run.Start(fatal, {}, run.Environment(x.Display()), run.File("fatal"));
-  endWhileTheBoxWaits(fatal, QByteArray("INIファイルロードエラー"));
+  endWhileTheBoxWaits(fatal, QByteArray("Settings file load error"));
   EXPECT_EQ(ReadAll(run.SettingsFile()), bad);
   EXPECT_EQ(FilesBelow(run.File("fatal")), QStringList());
   EXPECT_FALSE(QFile::exists(run.File("x")));
@@ -206,7 +206,7 @@ TEST(EndSignals, OnADisplayWhileAStartUpBoxWaitsEndWithStatusOneAndWriteNothing)
   const QStringList before = everythingButTheFirst();
   QProcess second;
   run.Start(second, {}, run.Environment(x.Display()), run.File("second"));
-  endWhileTheBoxWaits(second, QByteArray("ロードエラー"));
+  endWhileTheBoxWaits(second, QByteArray("Load error: This application is already running."));
   EXPECT_EQ(everythingButTheFirst(), before);
   EXPECT_EQ(ReadAll(run.SettingsFile()), "inter(0) = 1\r\n");
   first.terminate();

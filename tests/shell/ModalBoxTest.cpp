@@ -67,7 +67,7 @@ TEST(ModalBoxes, NothingRunsWhileAnEndingBoxIsOpenAndTheEndWritesNothing) {
       opened = true;
       EXPECT_EQ(box.icon(), QMessageBox::Warning) << way;
       EXPECT_EQ(box.windowTitle(),
-                QString::fromUtf8(way == kSecondInstanceSignal ? "ロードエラー" : kLoadErrorTitle));
+                way == kSecondInstanceSignal ? QStringLiteral("Load error") : LoadErrorTitle());
       EXPECT_FALSE(shell.form().Timer1()->isActive()) << way;
       if (way == kStartUpClosed)
         box.button(QMessageBox::Ok)->click();

@@ -62,8 +62,8 @@ TEST_F(Startup, SecondInstanceWithoutSuffixOnlyShowsTheMessage) {
 
   EXPECT_FALSE(shell.form().Form_Load());
   ASSERT_EQ(shell.boxes.boxes.size(), 1u);
-  EXPECT_EQ(shell.boxes.boxes[0].title, QString::fromUtf8("ロードエラー"));
-  EXPECT_EQ(shell.boxes.boxes[0].text, QString::fromUtf8("このアプリケーションはすでに開かれています。"));
+  EXPECT_EQ(shell.boxes.boxes[0].title, "Load error");
+  EXPECT_EQ(shell.boxes.boxes[0].text, "This application is already running.");
   EXPECT_FALSE(shell.boxes.boxes[0].fatal);
   EXPECT_FALSE(shell.form().isVisible());
   EXPECT_FALSE(shell.form().HasForm2());

@@ -81,7 +81,7 @@ TEST(WiringSnapshot, WithoutACameraTheOperatorIsToldAndTheProgramGoesOn) {
   shell.Find<QPushButton>("Command3")->click();
   ASSERT_EQ(shell.boxes.boxes.size(), 1u);
   EXPECT_EQ(shell.boxes.boxes[0].title, "DigiCame");
-  EXPECT_TRUE(shell.boxes.boxes[0].text.startsWith(QString::fromUtf8("フレームを取り込めません（")))
+  EXPECT_TRUE(shell.boxes.boxes[0].text.startsWith("Cannot get a frame ("))
       << shell.boxes.boxes[0].text.toStdString();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_FALSE(QFile::exists(shell.work.File("vk00000.jpg")));
