@@ -43,6 +43,26 @@
         <source>This desktop has no system tray; the main window stays minimised.</source>
         <translation>このデスクトップにはシステムトレイがありません。メインウィンドウは最小化したままにします。</translation>
     </message>
+    <message>
+        <source>No live capture has succeeded for %1 s (%2 live intervals).</source>
+        <translation>ライブ画像の取り込みが %1 秒間（ライブ間隔 %2 回分）成功していません。</translation>
+    </message>
+    <message>
+        <source>Live captures succeed again.</source>
+        <translation>ライブ画像の取り込みが再び成功しました。</translation>
+    </message>
+    <message>
+        <source>LIVE CAPTURE FAILING</source>
+        <translation>ライブ取り込み失敗中</translation>
+    </message>
+    <message>
+        <source>Cannot write the health file %1 (%2).</source>
+        <translation>状態ファイル %1 を書き込めません（%2）。</translation>
+    </message>
+    <message>
+        <source>The health file %1 is written again.</source>
+        <translation>状態ファイル %1 を再び書き込めました。</translation>
+    </message>
 </context>
 <context>
     <name>quorvin::CapturePanel</name>

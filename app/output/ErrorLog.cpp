@@ -8,8 +8,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 namespace quorvin {
 
@@ -18,6 +20,23 @@ namespace {
 Q_LOGGING_CATEGORY(lcOutput, "quorvin.output")
 
 constexpr int kPrintZone = 14;
+
+}  // namespace
+
+class ErrorLogListeners {
+ public:
+  static std::vector<ErrorLogListener*>& All() {
+    static std::vector<ErrorLogListener*> listeners;
+    return listeners;
+  }
+  static void Tell(int code, const QString& line) {
+    // A copy: a listener may end another one while it hears.
+    const std::vector<ErrorLogListener*> listeners = All();
+    for (ErrorLogListener* l : listeners) l->heard_(code, line);
+  }
+};
+
+namespace {
 
 QString DateAndTime(const QDateTime& now) {
   return QLocale().toString(now.date(), QLocale::ShortFormat) + u' ' + now.time().toString(u"HH:mm:ss");
@@ -148,9 +167,23 @@ int64_t FailuresLogged() {
   return failuresLogged;
 }
 
+ErrorLogListener::ErrorLogListener(Heard heard) : heard_(std::move(heard)) {
+  ErrorLogListeners::All().push_back(this);
+}
+
+ErrorLogListener::~ErrorLogListener() {
+  auto& all = ErrorLogListeners::All();
+  all.erase(std::remove(all.begin(), all.end(), this), all.end());
+}
+
 void AppendErrorLog(const QString& message, int code, const QString& reason, const Clock& clock) {
-  if (code != static_cast<int>(ErrorCode::SettingUnknown)) ++failuresLogged;
+  if (code != static_cast<int>(ErrorCode::SettingUnknown) &&
+      code != static_cast<int>(ErrorCode::LiveCapturesRecovered))
+    ++failuresLogged;
   const QDateTime now = clock.Now();
+  // Heard before the write, and also when a repeat is only counted or the log cannot be written: every
+  // failure stays on record.
+  ErrorLogListeners::Tell(code, LogLine(now, message, code).chopped(2));
   if (activeCycle)
     activeCycle->Append(now, message, code, reason);
   else

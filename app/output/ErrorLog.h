@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -39,6 +40,9 @@ enum class ErrorCode : int {
   TwainAcquire = 42,
   // Settings
   SettingUnknown = 50,  // a setting the recorder does not know; its default is used instead
+  // Health
+  LiveCapturesStale = 60,      // no live capture has succeeded for three live intervals
+  LiveCapturesRecovered = 61,  // a live capture succeeded again after that
 };
 
 // The code of a failed system call, from its errno.
@@ -100,9 +104,24 @@ class ErrorLogCycle {
 };
 
 // The failures this process has logged so far: every line but the note of a setting replaced by its
-// default, repeats the limiter only counts included. A one-shot run compares the count before and after
-// its captures.
+// default and the one that says live captures succeed again, repeats the limiter only counts included. A
+// one-shot run compares the count before and after its captures.
 int64_t FailuresLogged();
+// Hears of every line this process appends to the error log while it lives, also of a line the log could
+// not take or a repeat only counted: the health record counts failures from them. Lines come on the thread
+// that logs, the program's one thread.
+class ErrorLogListener {
+ public:
+  using Heard = std::function<void(int code, const QString& line)>;  // the line without its CR LF
+  explicit ErrorLogListener(Heard heard);
+  ~ErrorLogListener();
+  ErrorLogListener(const ErrorLogListener&) = delete;
+  ErrorLogListener& operator=(const ErrorLogListener&) = delete;
+
+ private:
+  friend class ErrorLogListeners;
+  Heard heard_;
+};
 
 // Creates each missing folder level of a path that ends in "/"; the text after the last "/" is never
 // created. Failures are logged ("cannot makeing path  " + path, code from errno, the level and the system's

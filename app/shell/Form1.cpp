@@ -4,6 +4,7 @@
 #include "Controls.h"
 #include "DropDownOnFocus.h"
 #include "EffectPanel.h"
+#include "ErrorLog.h"
 #include "Form2.h"
 #include "ImageView.h"
 #include "OutputPanel.h"
@@ -57,6 +58,7 @@ Form1::Form1(Form1Options options)
       boxes_(options_.boxes),
       dialogs_(options_.dialogs),
       context_{settings_, naming_, controls_, clock_},
+      health_(clock_),
       timer_(Named(new QTimer(this), "Timer1")),
       tray_(new TrayIcon(this)) {
   if (!boxes_) {
@@ -73,6 +75,7 @@ Form1::Form1(Form1Options options)
 
   auto make = options_.makeEngine ? options_.makeEngine : MakeCaptureEngine;
   engine_ = make(settings_, naming_, controls_, *this, clock_);
+  WatchCycles();
   scheduler_ = std::make_unique<Scheduler>(settings_, naming_, clock_, *this, *engine_);
   context_.scheduler = scheduler_.get();
   context_.dialogs = dialogs_;
@@ -142,6 +145,7 @@ Form1::Form1(Form1Options options)
 
 Form1::~Form1() {
   timer_->stop();
+  healthTimer_->stop();
   CloseForm4();
   engine_->AttachVideo(nullptr);
   delete form2_.data();
@@ -230,6 +234,7 @@ void Form1::Timer1_Timer() {
   scheduler_->Tick();
   // A capture leaves its frame in LEAD1(0); show it.
   lead1View_->update();
+  CheckCaptureHealth();
 }
 
 void Form1::Combo3_Click(int index) {
@@ -328,6 +333,11 @@ void Form1::SetTimerEnabled(bool enabled) {
     timer_->start();
   else
     timer_->stop();
+  // The health check runs on while a cycle has Timer1 off: it is what notices a stalled scheduler.
+  if (phase_ != Phase::Running)
+    healthTimer_->stop();
+  else if (options_.runTimer && !healthTimer_->isActive())
+    healthTimer_->start();
 }
 
 void Form1::SetCycleLabelColor(CycleLabel label, int32_t colorBgr) {
@@ -362,11 +372,9 @@ void Form1::SetCycleLabelEnabled(CycleLabel label, bool enabled) {
 }
 
 void Form1::ShowState(const QString& text, int32_t colorBgr) {
-  Label10_->setText(text);
-  SetLabelBackground(Label10_, colorBgr);
-  QPalette palette = Label10_->palette();
-  palette.setColor(QPalette::WindowText, Qt::black);
-  Label10_->setPalette(palette);
+  stateText_ = text;
+  stateColor_ = colorBgr;
+  ShowStateWithAlarm();
 }
 
 void Form1::ShowStampSample(const QString& text) {

@@ -3,6 +3,7 @@
 // scheduler timer Timer1 and the tray icon. It owns the process-wide records (settings, naming state,
 // imaging controls) and lends them to the scheduler, the panels and the capture engine.
 
+#include "CaptureHealth.h"
 #include "CaptureHost.h"
 #include "Clock.h"
 #include "Dialogs.h"
@@ -32,6 +33,7 @@ namespace quorvin {
 
 class CapturePanel;
 class EffectPanel;
+class ErrorLogListener;
 class Form2;
 class Form4;
 class ImageView;
@@ -117,6 +119,14 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   void EndOnSignal(int signalNumber);
   int ExitStatus() const { return exitStatus_; }
 
+  // The capture health: counted from every live and history cycle, written to the health file beside the
+  // settings file after each, and the stale-capture alarm.
+  const CaptureHealth& health() const { return health_; }
+  QString HealthFilePath() const { return healthPath_; }
+  // The alarm check: every second on a timer of its own (so captures that stop coming because the
+  // scheduler stopped are noticed too), after every tick and after every capture.
+  void CheckCaptureHealth();
+
   // CaptureHost
   bool Ending() const override { return phase_ == Phase::Ending; }
   void SetTimerEnabled(bool enabled) override;
@@ -153,6 +163,10 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   // The folder of the program (or the one given in the options): settings file and snapshots.
   QString ProgramFolderInUse() const;
 
+ signals:
+  // The stale-capture alarm was raised (stale) or cleared, with its text in the operator's language.
+  void CaptureAlarm(bool stale, const QString& text);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -177,6 +191,13 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   void End(MessageBoxes* saveErrors);
   void FinishEnd();
   QLabel* CycleLabelWidget(CycleLabel label) const { return label == CycleLabel::Live ? Label4_ : Label7_; }
+  // Health (Form1Health.cpp).
+  void WatchCycles();
+  bool LiveCapturesDue() const;
+  void CycleFinished(CaptureKind kind);
+  void HealthChanged(CaptureHealth::Change change);
+  void WriteHealthFile();
+  void ShowStateWithAlarm();
 
   Form1Options options_;
   const Clock& clock_;
@@ -194,6 +215,13 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   QString suffix_;
   QString settingsPath_;
   SettingsEncoding settingsEncoding_ = SettingsEncoding::Cp932;  // a file read as UTF-8 is saved as UTF-8
+  CaptureHealth health_;
+  std::unique_ptr<ErrorLogListener> errorLogListener_;
+  QString healthPath_;
+  bool healthWriteFailed_ = false;
+  QTimer* healthTimer_ = nullptr;
+  QString stateText_;  // Label10 as the scheduler last set it
+  int32_t stateColor_ = 0;
   // Timer1 runs only while Running: not while start-up still loads or shows a box, not once the end began.
   enum class Phase { Starting, Running, Ending };
   Phase phase_ = Phase::Starting;

@@ -78,6 +78,7 @@ bool Form1::Form_Load() {
   if (options_.beforeLoad) options_.beforeLoad();
   settingsPath_ = options_.settingsFile.isEmpty() ? SettingsFilePath(ProgramFolderInUse(), suffix_)
                                                   : options_.settingsFile;
+  healthPath_ = quorvin::HealthFilePath(settingsPath_);
   if (!LoadSettingsFile()) return false;
 
   // 6.
@@ -116,6 +117,8 @@ bool Form1::Form_Load() {
   // 14 and 15.
   Try([&] { FitVideoWindow(); });
   ApplyEffectAreaDefault(settings_, controls_.LEAD1[0].Width(), controls_.LEAD1[0].Height());
+  // A health file from the start on: whoever watches sees this run began, before its first capture.
+  WriteHealthFile();
   return true;
 }
 

@@ -10,8 +10,9 @@
 namespace quorvin {
 namespace {
 
-// A camera body with a lens; `dot` marks the state (none for the window's own icon).
-QIcon CameraIcon(const QColor& dot) {
+// A camera body with a lens; `dot` marks the state (none for the window's own icon); `crossed` strikes it
+// through.
+QIcon CameraIcon(const QColor& dot, bool crossed = false) {
   QIcon icon;
   for (int side : {16, 32, 64}) {
     QPixmap pixmap(side, side);
@@ -32,6 +33,10 @@ QIcon CameraIcon(const QColor& dot) {
       p.setPen(QPen(Qt::white, u * 0.8));
       p.drawEllipse(QPointF(12.5 * u, 12.5 * u), 3 * u, 3 * u);
     }
+    if (crossed) {
+      p.setPen(QPen(QColor(230, 30, 30), 2 * u, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(QPointF(1.5 * u, 1.5 * u), QPointF(14.5 * u, 14.5 * u));
+    }
     icon.addPixmap(pixmap);
   }
   return icon;
@@ -45,6 +50,10 @@ QIcon TrayIcon::MainIcon() {
 
 QIcon TrayIcon::Image1(int index) {
   return CameraIcon(index == 0 ? QColor(220, 40, 40) : QColor(40, 170, 60));
+}
+
+QIcon TrayIcon::AlarmIcon() {
+  return CameraIcon(QColor(230, 150, 20), /*crossed=*/true);
 }
 
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent), menu_(new QMenu) {
@@ -83,6 +92,17 @@ void TrayIcon::Remove() {
   Apply();
 }
 
+void TrayIcon::SetAlarm(const QString& text) {
+  alarm_ = text;
+  Apply();
+}
+
+QIcon TrayIcon::CurrentIcon() const {
+  if (picture_ == Picture::Busy) return Image1(0);
+  if (!alarm_.isEmpty()) return AlarmIcon();
+  return picture_ == Picture::Main ? MainIcon() : Image1(1);
+}
+
 bool TrayIcon::Visible() const {
   return platform_ && platform_->isVisible();
 }
@@ -105,8 +125,8 @@ void TrayIcon::Apply() {
       if (reason == QSystemTrayIcon::Context) Callback(kRightButtonUp);
     });
   }
-  platform_->setIcon(picture_ == Picture::Main ? MainIcon() : Image1(picture_ == Picture::Busy ? 0 : 1));
-  platform_->setToolTip(tip_);
+  platform_->setIcon(CurrentIcon());
+  platform_->setToolTip(alarm_.isEmpty() ? tip_ : tip_ + QLatin1Char('\n') + alarm_);
   platform_->show();
 }
 

@@ -28,6 +28,9 @@ class TrayIcon : public QObject {
   // index 0 or 1: the picture of Image1(index). Without an icon nothing happens.
   void Set(int index, const QString& tip);
   void Remove();
+  // The stale-capture alarm, empty when there is none: the icon is crossed out (except while a capture
+  // runs) and the tip gets the alarm's text as a second line.
+  void SetAlarm(const QString& text);
   // Form_MouseMove: 514 (left up) and 517 (right up) open mnuPopup at the cursor; anything else nothing.
   void Callback(int event);
 
@@ -39,9 +42,13 @@ class TrayIcon : public QObject {
   QAction* ssVER() const { return setup_; }
   QAction* ssFIN() const { return quit_; }
   QString Tip() const { return tip_; }
+  QString Alarm() const { return alarm_; }
+  // The picture the desktop is given now.
+  QIcon CurrentIcon() const;
 
   static QIcon MainIcon();
   static QIcon Image1(int index);
+  static QIcon AlarmIcon();
 
  signals:
   void SetupChosen();  // ssVER_Click
@@ -57,6 +64,7 @@ class TrayIcon : public QObject {
   bool present_ = false;
   Picture picture_ = Picture::Main;
   QString tip_;
+  QString alarm_;
 };
 
 }  // namespace quorvin

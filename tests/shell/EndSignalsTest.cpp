@@ -195,8 +195,9 @@ TEST(EndSignals, OnADisplayWhileAStartUpBoxWaitsEndWithStatusOneAndWriteNothing)
   WriteAll(run.SettingsFile("A"), "ch1(28) = 0\r\n");
   QProcess first;
   run.Start(first, {QStringLiteral("A")}, run.Environment(), run.File("first"));
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return FilesBelow(run.File("runtime")).filter(QStringLiteral(".lock")).size() == 1; }, 20000));
+  // Its health file is written when its start-up is done.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(run.File("bin/quorvin18A.health.json")); }, 20000));
+  ASSERT_EQ(FilesBelow(run.File("runtime")).filter(QStringLiteral(".lock")).size(), 1);
   WriteAll(run.SettingsFile(), "inter(0) = 1\r\n");
   const auto everythingButTheFirst = [&] {
     QStringList files = FilesBelow(run.File("."));
