@@ -291,12 +291,14 @@ void Form1::BeginEndWithoutSaving(int status) {
   phase_ = Phase::Ending;
   exitStatus_ = status;
   SetTimerEnabled(false);
+  emit EndBegan();
 }
 
 void Form1::End(MessageBoxes* saveErrors) {
   if (!Ending()) {
     phase_ = Phase::Ending;
     SetTimerEnabled(false);
+    emit EndBegan();
     RemoveTrayIcon();
     if (loadedWhole_ && options_.saveAtEnd)
       SaveSettings(settings_, settingsPath_, clock_, saveErrors, settingsEncoding_);

@@ -164,6 +164,8 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   QString ProgramFolderInUse() const;
 
  signals:
+  // The end has begun: nothing is captured any more.
+  void EndBegan();
   // The stale-capture alarm was raised (stale) or cleared, with its text in the operator's language.
   void CaptureAlarm(bool stale, const QString& text);
 

@@ -4,6 +4,7 @@
 #include "InfoCommands.h"
 #include "Process.h"
 #include "ProgramFolder.h"
+#include "ServiceNotifier.h"
 #include "TextDrawing.h"
 #include "Translations.h"
 
@@ -76,7 +77,13 @@ int main(int argc, char** argv) {
       // Signals that came during start-up wait in the signalfd until the loop (or a box) reads them.
       quorvin::EndSignals endSignals;
       QObject::connect(&endSignals, &quorvin::EndSignals::Ended, &form, &quorvin::Form1::EndOnSignal);
+      // Under a service manager: ready once started, stopping when the end begins, the alarm as status.
+      quorvin::ServiceNotifier service;
+      QObject::connect(&form, &quorvin::Form1::EndBegan, &service, &quorvin::ServiceNotifier::Stopping);
+      QObject::connect(&form, &quorvin::Form1::CaptureAlarm, &service,
+                       [&service](bool, const QString& text) { service.Status(text); });
       form.Form_Load();
+      if (!form.Ending()) service.Ready();
       // An end that began during start-up has asked the loop to quit before it ran: exec() would forget that.
       if (form.Ending())
         status = form.ExitStatus();

@@ -1,5 +1,5 @@
 # Installs the build into a fresh prefix and checks that the installed programs find libkorvex and run.
-# -DBUILD_DIR=<build tree> -DPREFIX=<scratch prefix>
+# -DBUILD_DIR=<build tree> -DPREFIX=<scratch prefix> -DSYSTEMD_ANALYZE=<program> -DUNIT_DIR=<below the prefix>
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} RESULT_VARIABLE rc OUTPUT_QUIET)
 if(NOT rc EQUAL 0)
@@ -33,4 +33,19 @@ file(STRINGS ${PREFIX}/share/applications/quorvin18.desktop exec REGEX "^Exec=")
 if(NOT exec STREQUAL "Exec=quorvin18")
   message(FATAL_ERROR "desktop entry runs '${exec}'")
 endif()
+# The service units start the installed recorder, and systemd accepts them without a warning: the plain
+# unit, and the template as the instance a second camera would use.
+foreach(unit quorvin18.service quorvin18@.service)
+  file(STRINGS ${PREFIX}/${UNIT_DIR}/${unit} exec REGEX "^ExecStart=")
+  if(NOT exec MATCHES "^ExecStart=${PREFIX}/bin/quorvin18( %i)?$")
+    message(FATAL_ERROR "${unit} starts '${exec}'")
+  endif()
+endforeach()
+foreach(unit quorvin18.service quorvin18@cam2.service)
+  execute_process(COMMAND ${SYSTEMD_ANALYZE} verify --man=no ${PREFIX}/${UNIT_DIR}/${unit}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT "${out}${err}" STREQUAL "")
+    message(FATAL_ERROR "systemd-analyze verify ${unit} (${rc}):\n${out}${err}")
+  endif()
+endforeach()
 file(REMOVE_RECURSE ${PREFIX})

@@ -1,11 +1,18 @@
-// The health file and the stale-capture alarm on the real engine with a camera that goes and comes back.
+// Running as a service: the notification protocol of the real program, the health file and the
+// stale-capture alarm on the real engine with a camera that goes and comes back.
 #include "ErrorLog.h"
 #include "FaultyCaptureDevice.h"
+#include "RecorderRun.h"
 #include "ShellTestSupport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QTest>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +25,99 @@ QJsonObject HealthFile(const QString& path) {
 
 int LinesWith(const QString& log, const char* text) {
   return QString::fromUtf8(ReadAll(log)).count(QLatin1String(text));
+}
+
+// A datagram socket standing in for the service manager's notification socket.
+class NotifySocket {
+ public:
+  explicit NotifySocket(const QString& path) : path_(path) {
+    fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = path.toLocal8Bit();
+    std::copy_n(name.constData(), std::min<size_t>(name.size(), sizeof address.sun_path - 1),
+                address.sun_path);
+    bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  }
+  ~NotifySocket() {
+    ::close(fd_);
+    ::unlink(path_.toLocal8Bit().constData());
+  }
+  bool Bound() const { return bound_; }
+  // Every message that came since the last call, in order.
+  QStringList Read() {
+    QStringList got;
+    char buffer[4096];
+    for (ssize_t n; (n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0;)
+      got << QString::fromUtf8(buffer, static_cast<int>(n));
+    return got;
+  }
+
+ private:
+  QString path_;
+  int fd_ = -1;
+  bool bound_ = false;
+};
+
+// The real program under a stand-in service manager, without a camera and in Japanese: ready once started
+// (the health file is written by then), watchdog pings every 200 ms, the stale alarm as status, on
+// standard error and as one log line, stopping when SIGTERM begins the end.
+TEST(Service, TheProgramTellsTheServiceManagerReadyAliveStaleAndStopping) {
+  RecorderRun run;
+  ASSERT_TRUE(QFile::copy(QUORVIN_EXAMPLE_SETTINGS, run.SettingsFile()));
+  QFile::setPermissions(run.SettingsFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  NotifySocket manager(run.File("notify"));
+  ASSERT_TRUE(manager.Bound());
+  QProcessEnvironment env = run.Environment();
+  env.insert("NOTIFY_SOCKET", run.File("notify"));
+  env.insert("WATCHDOG_USEC", "400000");
+  env.insert("KORVEX_NO_TEST_DEVICE", "1");
+  env.insert("LC_ALL", "ja_JP.UTF-8");
+  QProcess recorder;
+  run.Start(recorder, {}, env, run.File("work"));
+
+  QStringList told;
+  bool healthAtReady = false;
+  const auto waitFor = [&](const QString& message) {
+    return QTest::qWaitFor(
+        [&] {
+          for (const QString& m : manager.Read()) {
+            if (m == "READY=1") healthAtReady = QFile::exists(run.File("bin/quorvin18.health.json"));
+            told << m;
+          }
+          return told.contains(message) || recorder.state() == QProcess::NotRunning;
+        },
+        20000);
+  };
+  const QString stale =
+      QString::fromUtf8("ライブ画像の取り込みが 6 秒間（ライブ間隔 3 回分）成功していません。");
+  ASSERT_TRUE(waitFor("STATUS=" + stale)) << told.join(' ').toStdString();
+  EXPECT_EQ(told.value(0), "READY=1");
+  EXPECT_TRUE(healthAtReady);
+  EXPECT_GE(told.count("WATCHDOG=1"),
+            10);  // 6 s of captures that fail, at least one ping a second
+  EXPECT_EQ(told.count("READY=1"), 1);
+
+  recorder.terminate();
+  ASSERT_TRUE(recorder.waitForFinished(10000));
+  EXPECT_EQ(recorder.exitCode(), 0);
+  waitFor("STOPPING=1");
+  EXPECT_EQ(told.last(), "STOPPING=1");
+  const QString err = QString::fromUtf8(recorder.readAllStandardError());
+  EXPECT_EQ(err.count(" live capture stale 60: " + stale + "\n"), 1) << err.toStdString();
+  EXPECT_EQ(LinesWith(run.File("work/Qv_error.log"), "live capture stale 60 \r\n"), 1);
+
+  const QJsonObject health = HealthFile(run.File("bin/quorvin18.health.json"));
+  EXPECT_TRUE(health["stale"].toBool());
+  EXPECT_EQ(health["staleAfterSeconds"].toInt(), 6);
+  const QJsonObject live = health["live"].toObject();
+  EXPECT_GE(live["captures"].toInt(), 3);
+  EXPECT_EQ(live["failures"].toInt(), live["captures"].toInt());
+  EXPECT_TRUE(live["lastSuccess"].isNull());
+  const QString lastError = health["lastError"].toString();
+  EXPECT_FALSE(lastError.isEmpty());
+  EXPECT_TRUE(ReadAll(run.File("work/Qv_error.log")).contains((lastError + "\r\n").toUtf8()))
+      << lastError.toStdString();
 }
 
 // The real window and engine, parked in the tray, on a camera that is unplugged and plugged in again, with
