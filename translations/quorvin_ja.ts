@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP" sourcelanguage="en">
 <context>
-    <name>Quorvin</name>
+    <name>quorvin</name>
     <message>
         <source>Settings file load error</source>
         <translation>INIファイルロードエラー</translation>
@@ -62,6 +62,81 @@
     <message>
         <source>The health file %1 is written again.</source>
         <translation>状態ファイル %1 を再び書き込めました。</translation>
+    </message>
+    <message>
+        <source>show this help and exit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>show the version and the versions of the libraries in use, and exit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>use FILE as the settings file; a second recorder on the same FILE is refused</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>list the video devices (as DevIndex counts) and the scanner sources (as DevIndexTwain
+counts) with their formats, and exit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>start, capture once (live, and history when its outputs are on), save no settings and
+exit: 0 when every output was written, 2 when any failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>use the settings file quorvin18SUFFIX.ini instead of quorvin18.ini and run beside
+other recorders (no single-instance check); no &quot;/&quot;, blank or leading &quot;-&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The settings file is the first of:
+  1. FILE of --config;
+  2. run from its build tree (the program&apos;s folder holds &quot;quorvin-build-tree&quot;):
+     quorvin18SUFFIX.ini in the program&apos;s folder;
+  3. installed: $XDG_CONFIG_HOME/quorvin/quorvin18SUFFIX.ini (default ~/.config/quorvin/), for root too.
+     A missing one is made from quorvin18SUFFIX.ini beside the program when there is one (that file is
+     left as it was and never read again), else from the installed example, with the images under the
+     pictures folder (~/Pictures/Quorvin).
+The recorder names the settings file it uses on standard error when it starts.
+
+Exit status: 0 ended normally; 1 a malformed settings file, or another recorder runs on it;
+2 a bad command line, or --once with an output that was not written.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Here the settings file is %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>settings file %1</source>
+        <translation>INIファイル %1</translation>
+    </message>
+    <message>
+        <source>%1 beside the program is not read: the settings are in %2</source>
+        <translation>プログラムと同じフォルダの %1 は読み込みません。設定は %2 にあります。</translation>
+    </message>
+    <message>
+        <source>settings file %1 does not exist: the recorder starts from the defaults</source>
+        <translation>INIファイル %1 がありません。既定値で起動します。</translation>
+    </message>
+    <message>
+        <source>settings file %1, made from %2 beside the program (left as it was and not read again)</source>
+        <translation>INIファイル %1 をプログラムと同じフォルダの %2 から作成しました（元のファイルはそのまま残し、今後は読み込みません）。</translation>
+    </message>
+    <message>
+        <source>settings file %1, made from the example %2; live images go to %3, history images under %4</source>
+        <translation>INIファイル %1 を例 %2 から作成しました。ライブ画像は %3 に、履歴画像は %4 の下に保存します。</translation>
+    </message>
+    <message>
+        <source>the example %1 cannot be read</source>
+        <translation>例 %1 を読み込めません</translation>
+    </message>
+    <message>
+        <source>settings file %1 cannot be made (%2): the recorder starts from the defaults</source>
+        <translation>INIファイル %1 を作成できません（%2）。既定値で起動します。</translation>
     </message>
 </context>
 <context>

@@ -11,6 +11,7 @@
 namespace quorvin {
 namespace {
 
+// The recorder's lines on standard error at start; each text is marked for lupdate where it is written.
 QString Tr(const char* text) {
   return QCoreApplication::translate("quorvin", text);
 }
@@ -95,14 +96,17 @@ QStringList PrepareSettingsFile(const SettingsPlace& place, const QString& pictu
   QStringList said;
   QDir().mkpath(place.programFolder);
   if (QFileInfo::exists(place.file)) {
-    said << Tr("settings file %1").arg(place.file);
+    said << Tr(QT_TRANSLATE_NOOP("quorvin", "settings file %1")).arg(place.file);
     if (!place.beside.isEmpty())
-      said << Tr("%1 beside the program is not read: the settings are in %2").arg(place.beside, place.file);
+      said << Tr(QT_TRANSLATE_NOOP("quorvin", "%1 beside the program is not read: the settings are in %2"))
+                  .arg(place.beside, place.file);
     return said;
   }
   const bool fromExample = place.beside.isEmpty() && QFileInfo::exists(place.example);
   if (place.beside.isEmpty() && !fromExample) {
-    said << Tr("settings file %1 does not exist: the recorder starts from the defaults").arg(place.file);
+    said << Tr(QT_TRANSLATE_NOOP("quorvin",
+                                 "settings file %1 does not exist: the recorder starts from the defaults"))
+                .arg(place.file);
     return said;
   }
   QDir().mkpath(QFileInfo(place.file).absolutePath());
@@ -110,7 +114,9 @@ QStringList PrepareSettingsFile(const SettingsPlace& place, const QString& pictu
   if (!fromExample) {
     QFile beside(place.beside);
     if (beside.open(QIODevice::ReadOnly) && WriteFileAtomically(place.file, beside.readAll(), &error)) {
-      said << Tr("settings file %1, made from %2 beside the program (left as it was and not read again)")
+      said << Tr(QT_TRANSLATE_NOOP(
+                     "quorvin",
+                     "settings file %1, made from %2 beside the program (left as it was and not read again)"))
                   .arg(place.file, place.beside);
       return said;
     }
@@ -123,17 +129,19 @@ QStringList PrepareSettingsFile(const SettingsPlace& place, const QString& pictu
       settings.histPath = images + QStringLiteral("/history/");
       const SaveResult saved = SaveSettings(settings, place.file, clock);
       if (saved.ok) {
-        said
-            << Tr("settings file %1, made from the example %2; live images go to %3, history images under %4")
-                   .arg(place.file, place.example, settings.NetworkPath, settings.histPath);
+        said << Tr(QT_TRANSLATE_NOOP("quorvin",
+                                     "settings file %1, made from the example %2; live images go to %3, "
+                                     "history images under %4"))
+                    .arg(place.file, place.example, settings.NetworkPath, settings.histPath);
         return said;
       }
       error = saved.error;
     } else {
-      error = Tr("the example %1 cannot be read").arg(place.example);
+      error = Tr(QT_TRANSLATE_NOOP("quorvin", "the example %1 cannot be read")).arg(place.example);
     }
   }
-  said << Tr("settings file %1 cannot be made (%2): the recorder starts from the defaults")
+  said << Tr(QT_TRANSLATE_NOOP("quorvin",
+                               "settings file %1 cannot be made (%2): the recorder starts from the defaults"))
               .arg(place.file, error);
   return said;
 }

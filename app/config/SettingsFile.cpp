@@ -288,17 +288,17 @@ QString FormatFloat(float value) {
 }
 
 QString LoadErrorTitle() {
-  return QCoreApplication::translate("Quorvin", "Settings file load error");
+  return QCoreApplication::translate("quorvin", "Settings file load error");
 }
 
 QString LoadErrorText(const QString& valueText) {
-  return QCoreApplication::translate("Quorvin",
+  return QCoreApplication::translate("quorvin",
                                      "A number in the settings file holds invalid characters: \"%1\".")
       .arg(valueText);
 }
 
 QString SaveErrorTitle() {
-  return QCoreApplication::translate("Quorvin", "Settings file save error");
+  return QCoreApplication::translate("quorvin", "Settings file save error");
 }
 
 void ApplyLoadCorrections(
@@ -369,7 +369,7 @@ LoadStatus LoadSettings(Settings& settings, const QString& path, const LoadOptio
     case FileRead::Unreadable: {
       // Running on defaults would overwrite the operator's file when the program ends: stop instead.
       const QString text =
-          QCoreApplication::translate("Quorvin", "Cannot read the settings file %1 (%2).").arg(path, reason);
+          QCoreApplication::translate("quorvin", "Cannot read the settings file %1 (%2).").arg(path, reason);
       if (options.onFinding) options.onFinding({LoadFinding::Kind::Unreadable, 0, path, text});
       if (options.boxes) options.boxes->Fatal(LoadErrorTitle(), text);
       return LoadStatus::Fatal;
@@ -425,7 +425,7 @@ SaveResult SaveSettings(const Settings& settings, const QString& path, const Clo
   if (boxes)
     boxes->Show(MessageIcon::Exclamation, SaveErrorTitle(),
                 QCoreApplication::translate(
-                    "Quorvin", "Cannot write the settings file %1 (%2). The previous file is left as it was.")
+                    "quorvin", "Cannot write the settings file %1 (%2). The previous file is left as it was.")
                     .arg(path, result.error));
   return result;
 }

@@ -250,7 +250,7 @@ void Form1::AddTrayIcon() {
   if (!tray_->Visible() && !RunningWithoutDisplay()) {
     WriteMessageToStderr(QStringLiteral("Quorvin"),
                          QCoreApplication::translate(
-                             "Quorvin", "This desktop has no system tray; the main window stays minimised."));
+                             "quorvin", "This desktop has no system tray; the main window stays minimised."));
     showMinimized();
   }
 }

@@ -46,7 +46,7 @@ class WatchedEngine final : public ShellEngine {
 };
 
 QString AlarmText(const CaptureHealth& h) {
-  return QCoreApplication::translate("Quorvin", "No live capture has succeeded for %1 s (%2 live intervals).")
+  return QCoreApplication::translate("quorvin", "No live capture has succeeded for %1 s (%2 live intervals).")
       .arg(h.StaleAfterSeconds())
       .arg(CaptureHealth::kStaleIntervals);
 }
@@ -94,7 +94,7 @@ void Form1::HealthChanged(CaptureHealth::Change change) {
   // The log keeps its fixed words for whoever parses it; its line on standard error says why in the
   // operator's language, as do the window and the tray.
   const QString text =
-      stale ? AlarmText(health_) : QCoreApplication::translate("Quorvin", "Live captures succeed again.");
+      stale ? AlarmText(health_) : QCoreApplication::translate("quorvin", "Live captures succeed again.");
   AppendErrorLog(QString::fromLatin1(stale ? "live capture stale" : "live capture recovered"),
                  stale ? ErrorCode::LiveCapturesStale : ErrorCode::LiveCapturesRecovered, text, clock_);
   tray_->SetAlarm(stale ? text : QString());
@@ -112,8 +112,8 @@ void Form1::WriteHealthFile() {
   healthWriteFailed_ = !ok;
   WriteMessageToStderr(
       QStringLiteral("Quorvin"),
-      ok ? QCoreApplication::translate("Quorvin", "The health file %1 is written again.").arg(healthPath_)
-         : QCoreApplication::translate("Quorvin", "Cannot write the health file %1 (%2).")
+      ok ? QCoreApplication::translate("quorvin", "The health file %1 is written again.").arg(healthPath_)
+         : QCoreApplication::translate("quorvin", "Cannot write the health file %1 (%2).")
                .arg(healthPath_, error));
 }
 
@@ -123,7 +123,7 @@ void Form1::ShowStateWithAlarm() {
     SetLabelBackground(Label10_, stateColor_);
   } else {
     Label10_->setText(stateText_ + QLatin1Char('\n') +
-                      QCoreApplication::translate("Quorvin", "LIVE CAPTURE FAILING"));
+                      QCoreApplication::translate("quorvin", "LIVE CAPTURE FAILING"));
     SetLabelBackground(Label10_, kAlarmColor);
   }
   QPalette palette = Label10_->palette();

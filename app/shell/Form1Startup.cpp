@@ -51,8 +51,8 @@ bool Form1::Form_Load() {
   if (suffix_.isEmpty() && another) {
     // Refused: nothing loaded, nothing written, and a signal while the box waits ends it just the same.
     BeginEndWithoutSaving(1);
-    boxes_->Show(MessageIcon::Exclamation, QCoreApplication::translate("Quorvin", "Load error"),
-                 QCoreApplication::translate("Quorvin", "This application is already running."));
+    boxes_->Show(MessageIcon::Exclamation, QCoreApplication::translate("quorvin", "Load error"),
+                 QCoreApplication::translate("quorvin", "This application is already running."));
     FinishEnd();
     return false;
   }

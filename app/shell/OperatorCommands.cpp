@@ -105,8 +105,8 @@ void Form1::SaveSnapshot() {
   if (r.ok) return;
   // Without a file name the frame itself could not be had.
   const QString text =
-      r.file.isEmpty() ? QCoreApplication::translate("Quorvin", "Cannot get a frame (%1).").arg(r.error)
-                       : QCoreApplication::translate("Quorvin", "Cannot save %1 (%2).").arg(r.file, r.error);
+      r.file.isEmpty() ? QCoreApplication::translate("quorvin", "Cannot get a frame (%1).").arg(r.error)
+                       : QCoreApplication::translate("quorvin", "Cannot save %1 (%2).").arg(r.file, r.error);
   boxes_->Show(MessageIcon::Exclamation, QStringLiteral("DigiCame"), text);
 }
 

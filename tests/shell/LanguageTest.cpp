@@ -5,6 +5,7 @@
 #include "ShellTestSupport.h"
 #include "Translations.h"
 
+#include <QFileInfo>
 #include <QLockFile>
 
 #include <gtest/gtest.h>
@@ -12,7 +13,8 @@
 namespace quorvin::test {
 namespace {
 
-// The real program's messages follow the system language however it is named: its fatal settings error.
+// The real program's messages follow the system language however it is named: the settings file it names
+// at start and its fatal settings error.
 TEST(Languages, TheProgramSpeaksTheSystemLanguage) {
   RecorderRun run;
   WriteAll(run.SettingsFile(), "DevIndex = 1x\r\n");
@@ -39,6 +41,11 @@ TEST(Languages, TheProgramSpeaksTheSystemLanguage) {
     EXPECT_EQ(recorder.exitCode(), 1);
     const QString err = QString::fromUtf8(recorder.readAllStandardError());
     EXPECT_TRUE(err.contains(c.japanese ? japanese : english)) << err.toStdString();
+    // The line that names the settings file at start.
+    EXPECT_TRUE(err.contains(QStringLiteral("quorvin18: %1 %2\n")
+                                 .arg(c.japanese ? QString::fromUtf8("INIファイル") : "settings file",
+                                      QFileInfo(run.SettingsFile()).canonicalFilePath())))
+        << err.toStdString();
   }
 }
 
