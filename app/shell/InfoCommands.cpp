@@ -83,7 +83,7 @@ QString VideoDevices(korvex::DeviceSource& source) {
     const auto largest = std::max_element(formats.begin(), formats.end(), [](const auto& a, const auto& b) {
       return int64_t{a.width} * a.height < int64_t{b.width} * b.height;
     });
-    text += Tr("     opened at %1 %2 %3 fps by this section of %4:\n")
+    text += Tr("     to open it at %1 %2 %3 fps, put this section into %4:\n")
                 .arg(Size(*largest), largest->pixelFormat, Rate(*largest), korvex::DeviceSettingsFile());
     text += Indented(korvex::DeviceSettingsSection(d, *largest), 7) + QLatin1Char('\n');
   }

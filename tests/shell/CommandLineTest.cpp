@@ -143,7 +143,8 @@ TEST(CommandLine, OneRecorderPerConfigFile) {
   // The same file, however it is spelled, is refused; another file, the usual one and a suffix run.
   const Outcome same = Invoke(run, {"--once", "-c", run.File("etc/../etc/a.ini")});
   EXPECT_EQ(same.status, 1);
-  EXPECT_TRUE(same.err.contains("Load error: This application is already running.")) << same.err.toStdString();
+  EXPECT_TRUE(same.err.contains("Load error: This application is already running."))
+      << same.err.toStdString();
   EXPECT_FALSE(same.err.contains("settings file"));  // refused before it looks at its settings
   for (const QStringList& args :
        {QStringList{"--once", "-c", b}, QStringList{"--once"}, QStringList{"--once", "cam2"}})
@@ -174,7 +175,7 @@ TEST(CommandLine, ListDevicesShowsFormatsAndTheSectionThatOpensOne) {
                        "     driver   uvcvideo 6.1.0\n"
                        "     formats  YUY2  640x480, 320x240 at 30, 15 fps\n"
                        "              MJPG  1280x720 at 30 fps\n"
-                       "     opened at 1280x720 MJPG 30 fps by this section of ") +
+                       "     to open it at 1280x720 MJPG 30 fps, put this section into ") +
             devicesIni + ":\n",
         QStringLiteral("  1  Test Pattern\n"),
         QStringLiteral("  0  test:0\n     device   Noname frontend-tester (virtual device)\n"
@@ -186,7 +187,7 @@ TEST(CommandLine, ListDevicesShowsFormatsAndTheSectionThatOpensOne) {
   // The camera's section, put into korvex's file as shown, opens it at 1280x720 instead of its 640x480.
   QStringList section;
   const QStringList lines = list.out.split('\n');
-  for (qsizetype i = lines.indexOf(QRegularExpression(".*opened at 1280x720.*")) + 1;
+  for (qsizetype i = lines.indexOf(QRegularExpression(".*to open it at 1280x720.*")) + 1;
        i > 0 && i < lines.size() && lines[i].startsWith("       "); ++i)
     section << lines[i].mid(7);
   ASSERT_GE(section.size(), 6) << list.out.toStdString();
