@@ -64,7 +64,7 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
   if (!started) {
     ReportStatus(kStatusDeviceError, error);
     pipeline_->Build(nullptr, &error);
-    if (preview_) pipeline_->Start(&error);
+    if (WantsStream()) pipeline_->Start(&error);
     return false;
   }
 
@@ -113,7 +113,7 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
   pipeline->Stop();
   capturing_ = false;
   if (pipeline->Build(nullptr, &error)) {
-    if (preview_) pipeline->Start(&error);
+    if (WantsStream()) pipeline->Start(&error);
   } else {
     ReportStatus(kStatusDeviceError, error);
   }

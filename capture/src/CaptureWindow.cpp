@@ -15,11 +15,21 @@
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcCapture, "quorvin.capture")
 
 namespace korvex {
+
+namespace {
+qint64 NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
 
 int CaptureWindow::RunDialogDefault(QDialog& dialog) {
   if (auto* box = qobject_cast<QMessageBox*>(&dialog)) std::fprintf(stderr, "%s\n", qPrintable(box->text()));
@@ -43,6 +53,13 @@ CaptureWindow::CaptureWindow(std::shared_ptr<DeviceSource> source)
   previewTimer_ = new QTimer(this);
   previewTimer_->setTimerType(Qt::PreciseTimer);
   connect(previewTimer_, &QTimer::timeout, this, &CaptureWindow::OnPreviewTick);
+  retry_ = new QTimer(this);
+  retry_->setSingleShot(true);
+  connect(retry_, &QTimer::timeout, this, [this] {
+    if (created_ && !capturing_ && Stale()) Rebuild();
+  });
+  watchdog_ = new QTimer(this);
+  connect(watchdog_, &QTimer::timeout, this, &CaptureWindow::WatchStream);
 }
 
 CaptureWindow::~CaptureWindow() {
@@ -80,6 +97,11 @@ bool CaptureWindow::ConnectDevice(int index) {
   deviceIndex_ = index;
   shown_.reset();
   pipeline_.reset();
+  retry_->stop();
+  retryDelayMs_ = kFirstRetryMs;
+  dropped_ = false;
+  lostReported_.clear();
+  kept_ = QImage();
   const auto device = devices_->At(index);
   VideoFormat format = device->DefaultFormat();
   if (auto stored = settings_->LoadFormat(*device)) {
@@ -92,16 +114,25 @@ bool CaptureWindow::ConnectDevice(int index) {
   NewPipeline();
   QString error;
   caps_.captureInitialized = BuildPipeline(&error);
-  if (!caps_.captureInitialized) ReportStatus(kStatusDeviceError, error);
-  RefreshStatus();
-  if (preview_ && caps_.captureInitialized && !pipeline_->Start(&error))
+  if (!caps_.captureInitialized) {
     ReportStatus(kStatusDeviceError, error);
+    RetryLater();
+  }
+  RefreshStatus();
+  if (WantsStream() && caps_.captureInitialized && !pipeline_->Start(&error))
+    ReportStatus(kStatusDeviceError, error);
+  watchedRunning_ = false;
+  if (device->SilenceLimitMs() > 0)
+    watchdog_->start(500);
+  else
+    watchdog_->stop();
   return true;
 }
 
 void CaptureWindow::NewPipeline() {
   pipeline_ = std::make_unique<DevicePipeline>(CurrentDevice(), format_);
   connect(pipeline_.get(), &DevicePipeline::DeviceFailed, this, &CaptureWindow::OnDeviceFailed);
+  connect(pipeline_.get(), &DevicePipeline::EndOfStream, this, &CaptureWindow::OnStreamEnded);
 }
 
 bool CaptureWindow::BuildPipeline(QString* error) {
@@ -153,7 +184,16 @@ void CaptureWindow::OnDevicesChanged() {
 }
 
 bool CaptureWindow::DeviceLost() const {
-  return !pipeline_ || !pipeline_->Built() || pipeline_->Failed();
+  return !pipeline_ || !pipeline_->Built() || pipeline_->Failed() || dropped_;
+}
+
+bool CaptureWindow::RetryPending() const {
+  return retry_->isActive();
+}
+
+bool CaptureWindow::WantsStream() const {
+  const auto device = CurrentDevice();
+  return capturing_ || preview_ || (device && device->StreamsAlways());
 }
 
 bool CaptureWindow::Streaming() const {
@@ -167,20 +207,88 @@ bool CaptureWindow::Stale() const {
 
 bool CaptureWindow::Reconnect() {
   if (!pipeline_) return false;
-  if (!Stale()) return true;
+  if (!Stale()) return EnsureSize();
+  // A network camera is tried again by its own timer, with growing pauses, not at every grab.
+  if (retry_->isActive()) return false;
+  return Rebuild() && EnsureSize();
+}
+
+bool CaptureWindow::Rebuild() {
   QString error;
   pipeline_->Stop();
+  dropped_ = false;
   if (!BuildPipeline(&error)) {
     ReportStatus(kStatusDeviceError, error);
+    RetryLater();
     return false;
   }
   caps_.captureInitialized = true;
   RefreshStatus();
-  if (preview_ && !pipeline_->Start(&error)) {
+  if (WantsStream() && !pipeline_->Start(&error)) {
     ReportStatus(kStatusDeviceError, error);
+    RetryLater();
     return false;
   }
   return true;
+}
+
+void CaptureWindow::RetryLater() {
+  const auto device = CurrentDevice();
+  if (!device || device->SilenceLimitMs() <= 0 || retry_->isActive()) return;
+  retry_->start(retryDelayMs_);
+  retryDelayMs_ = std::min(retryDelayMs_ * 2, kLastRetryMs);
+}
+
+bool CaptureWindow::EnsureSize() {
+  const auto device = CurrentDevice();
+  if (!device || format_.width > 0 || device->DefaultFormat().width > 0 || capturing_) return true;
+  // The camera's size is known from its first frame: a running stream may have sent it already; a
+  // single picture is fetched now and kept for the grab that follows.
+  auto frame = pipeline_->Latest();
+  if (!frame) {
+    if (pipeline_->Running() && pipeline_->EosSeen()) {
+      KeepStill();
+      pipeline_->Stop();
+    }
+    const uint64_t before = pipeline_->FrameSeq();
+    const bool was_running = pipeline_->Running();
+    QString error;
+    if (!was_running && !pipeline_->Start(&error)) return false;
+    frame = pipeline_->WaitFrame(before, kGrabTimeoutMs);
+    if (frame && !was_running) {
+      kept_ = frame->image.copy();
+      keptAtMs_ = NowMs();
+    }
+    if (frame) NoteFrame(frame->image);
+    frame.reset();
+    if (!was_running && !WantsStream()) pipeline_->Stop();
+  } else {
+    NoteFrame(frame->image);
+  }
+  return format_.width > 0;
+}
+
+void CaptureWindow::NoteFrame(const QImage& frame) {
+  retryDelayMs_ = kFirstRetryMs;
+  lostReported_.clear();
+  const auto device = CurrentDevice();
+  if (!device || !device->LearnFrameSize(frame.width(), frame.height())) return;
+  const VideoFormat learned = device->DefaultFormat();
+  if (learned.width == format_.width && learned.height == format_.height) return;
+  format_ = learned;
+  caps_.hasDlgVideoFormat = true;
+  RefreshStatus();
+  if (parentWidget()) CenterIn(parentWidget()->width(), parentWidget()->height());
+}
+
+void CaptureWindow::ReportLost(const QString& text) {
+  // A camera that stays away fails every try the same way: said once, until it has worked again.
+  if (text == lostReported_) {
+    qCDebug(lcCapture).noquote() << kStatusDeviceLost << text;
+    return;
+  }
+  lostReported_ = text;
+  ReportStatus(kStatusDeviceLost, text);
 }
 
 void CaptureWindow::OnDeviceFailed(const QString& message, bool busy) {
@@ -189,13 +297,52 @@ void CaptureWindow::OnDeviceFailed(const QString& message, bool busy) {
   if (busy)
     ReportStatus(kStatusDeviceBusy, tr("Device busy: %1").arg(message));
   else
-    ReportStatus(kStatusDeviceLost, tr("Device lost: %1").arg(message));
+    ReportLost(tr("Device lost: %1").arg(message));
   // A recording ends on its own loop; a preview just stops until the device is connected again.
   if (!capturing_ && pipeline_) {
     KeepStill();
     pipeline_->Stop();
+    RetryLater();
   }
   update();
+}
+
+void CaptureWindow::DropStream(const QString& why) {
+  dropped_ = true;
+  ReportLost(tr("Device lost: %1").arg(why));
+  KeepStill();
+  pipeline_->Stop();
+  RetryLater();
+  update();
+}
+
+void CaptureWindow::OnStreamEnded() {
+  // A recording ends on its own loop, and a single picture ends its stream by nature.
+  const auto device = CurrentDevice();
+  if (capturing_ || !pipeline_ || !device || !device->StreamsAlways() || !pipeline_->EosSeen()) return;
+  DropStream(tr("%1 ended its stream").arg(device->Name()));
+}
+
+void CaptureWindow::WatchStream() {
+  const auto device = CurrentDevice();
+  if (!device || !pipeline_ || capturing_ || !pipeline_->Running() || pipeline_->Failed()) {
+    watchedRunning_ = false;
+    return;
+  }
+  const uint64_t seq = pipeline_->FrameSeq();
+  if (!watchedRunning_ || seq != watchedSeq_) {
+    if (watchedRunning_) {
+      retryDelayMs_ = kFirstRetryMs;
+      lostReported_.clear();
+    }
+    watchedRunning_ = true;
+    watchedSeq_ = seq;
+    silentSinceMs_ = NowMs();
+    return;
+  }
+  const int limit = device->SilenceLimitMs();
+  if (device->StreamsAlways() && NowMs() - silentSinceMs_ >= limit)
+    DropStream(tr("no picture from %1 for %2 s").arg(device->Name()).arg(limit / 1000));
 }
 
 void CaptureWindow::KeepStill() {
@@ -221,7 +368,7 @@ void CaptureWindow::SetPreview(bool on) {
     if (!pipeline_->Start(&error)) ReportStatus(kStatusDeviceError, error);
   } else {
     previewTimer_->stop();
-    if (pipeline_ && !capturing_) {
+    if (pipeline_ && !WantsStream()) {
       KeepStill();
       pipeline_->Stop();
     }
@@ -242,6 +389,7 @@ void CaptureWindow::OnPreviewTick() {
   if (!pipeline_ || !pipeline_->Running()) return;
   auto latest = pipeline_->Latest();
   if (latest && (!shown_ || latest->seq != shown_->seq)) {
+    NoteFrame(latest->image);
     shown_ = std::move(latest);
     stillImage_ = QImage();
     update();
@@ -351,6 +499,7 @@ bool CaptureWindow::ChangeFormat(const VideoFormat& wanted, FitSide side) {
   }
   if (*fitted == format_ && !DeviceLost()) return true;
   const bool was_running = Streaming();
+  dropped_ = false;
   format_ = *fitted;
   settings_->SaveFormat(*device, format_);
   shown_.reset();
@@ -372,9 +521,18 @@ bool CaptureWindow::ChangeFormat(const VideoFormat& wanted, FitSide side) {
 QImage CaptureWindow::GrabImage() {
   if (!created_ || !pipeline_) return {};
   if (!Reconnect()) return {};
+  // The picture fetched just now to learn the size is this grab's.
+  QImage kept = std::exchange(kept_, QImage());
+  if (!kept.isNull() && NowMs() - keptAtMs_ < kGrabTimeoutMs) return kept;
+  // A single picture ended its pipeline: the next one is fetched as a resting device's frame is.
+  if (pipeline_->Running() && pipeline_->EosSeen() && !capturing_) {
+    KeepStill();
+    pipeline_->Stop();
+  }
   if (pipeline_->Running()) {
     auto frame = pipeline_->WaitFrame(pipeline_->FrameSeq(), kGrabTimeoutMs);
     if (!frame) return {};
+    NoteFrame(frame->image);
     // The image views the frame's buffer; the copy of the handle keeps that buffer alive.
     return QImage(
         frame->image.constBits(), frame->image.width(), frame->image.height(), frame->image.bytesPerLine(),
@@ -392,7 +550,9 @@ QImage CaptureWindow::GrabImage() {
   auto frame = pipeline_->WaitSettled(before, device ? device->SettleMs() : 0, kGrabTimeoutMs);
   QImage image = frame ? frame->image.copy() : QImage();
   frame.reset();
-  pipeline_->Stop();
+  // An HTTP camera's first answer may have shown it to be a stream: it keeps running then.
+  if (!WantsStream()) pipeline_->Stop();
+  if (!image.isNull()) NoteFrame(image);
   return image;
 }
 

@@ -107,7 +107,7 @@ bool DevicePipeline::Build(const RecordingRequest* recording, QString* error) {
     return false;
   }
   ElementPtr filter(gst_bin_get_by_name(GST_BIN(pipeline.get()), "fmt"));
-  CapsPtr caps(gst_caps_from_string(format_.ToCapsString().toUtf8().constData()));
+  CapsPtr caps(gst_caps_from_string(device_->CapsFor(format_).toUtf8().constData()));
   if (!filter || !caps) {
     if (error) *error = QStringLiteral("unsupported format %1").arg(format_.Describe());
     return false;
@@ -160,7 +160,8 @@ bool DevicePipeline::LinkOpenedSource(GstElement* pipeline, GstElement* source, 
     }
     gst_message_unref(message);
   }
-  if (!opened && error) *error = text.isEmpty() ? QStringLiteral("the device does not open") : text;
+  if (!opened && error)
+    *error = text.isEmpty() ? QStringLiteral("the device does not open") : device_->Redact(text);
   if (opened && !linked && error)
     *error = QStringLiteral("the device cannot deliver %1").arg(format_.Describe());
   return linked;
@@ -201,6 +202,7 @@ bool DevicePipeline::Start(QString* error) {
     return false;
   }
   if (running_) return true;
+  eos_ = false;  // a source that ended (a single picture) starts over
   if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     const QString failure = FailureText();
@@ -302,10 +304,12 @@ GstBusSyncReply DevicePipeline::OnBusMessage(GstBus*, GstMessage* message, gpoin
       gst_message_parse_error(message, &raw, &debug);
       ErrorPtr error(raw);
       GCharPtr debug_text(debug);
-      const QString text = error ? ToQString(error->message) : QStringLiteral("device error");
+      // A network camera's error may name its URL, and GStreamer's details more: both are masked.
+      const QString text =
+          self->device_->Redact(error ? ToQString(error->message) : QStringLiteral("device error"));
       const bool busy =
           error && error->domain == GST_RESOURCE_ERROR && error->code == GST_RESOURCE_ERROR_BUSY;
-      qCWarning(lcPipeline) << "device error:" << text << ToQString(debug);
+      qCWarning(lcPipeline) << "device error:" << text << self->device_->Redact(ToQString(debug));
       bool first = false;
       {
         std::lock_guard lock(self->mutex_);

@@ -1,4 +1,5 @@
 #include "GstHandles.h"
+#include "NetworkCamera.h"
 #include "V4l2Device.h"
 
 #include <korvex/TestPatternDevice.h>
@@ -8,6 +9,7 @@
 #include <QLoggingCategory>
 #include <algorithm>
 #include <mutex>
+#include <set>
 
 Q_LOGGING_CATEGORY(lcDevices, "quorvin.capture.devices")
 
@@ -139,6 +141,7 @@ class SystemDeviceSource : public DeviceSource {
     }
     std::vector<std::shared_ptr<CaptureDevice>> devices;
     for (auto& camera : Assign(OnePerNode(std::move(seen)))) devices.push_back(std::move(camera));
+    for (auto& camera : NetworkCameras()) devices.push_back(std::move(camera));
     if (qEnvironmentVariableIntValue("KORVEX_NO_TEST_DEVICE") != 1) devices.push_back(testDevice_);
     return devices;
   }
@@ -184,6 +187,28 @@ class SystemDeviceSource : public DeviceSource {
         },
         this, nullptr);
     gst_device_monitor_start(monitor_.get());
+  }
+
+  // The declared network cameras, each the same object as long as its section stays.
+  std::vector<std::shared_ptr<NetworkCamera>> NetworkCameras() {
+    const auto declared = ReadNetworkCameras(DeviceSettingsFile());
+    for (const auto& p : declared.problems) {
+      const QString text = QStringLiteral("[%1] %2").arg(p.section, p.key) + QStringLiteral(": ") + p.text;
+      if (reported_.insert(text).second) qCWarning(lcDevices).noquote() << DeviceSettingsFile() << text;
+    }
+    std::vector<std::shared_ptr<NetworkCamera>> out;
+    for (const auto& entry : declared.cameras) {
+      auto known = std::find_if(network_.begin(), network_.end(),
+                                [&](const auto& c) { return c->Entry().section == entry.section; });
+      if (known == network_.end()) {
+        network_.push_back(std::make_shared<NetworkCamera>(entry));
+        known = network_.end() - 1;
+      } else {
+        (*known)->Update(entry);
+      }
+      out.push_back(*known);
+    }
+    return out;
   }
 
   // Both providers may report a camera, and a provider may report it twice: one sighting per node, with
@@ -252,6 +277,8 @@ class SystemDeviceSource : public DeviceSource {
 
   DeviceMonitorPtr monitor_;
   std::vector<std::shared_ptr<V4l2Device>> known_;
+  std::vector<std::shared_ptr<NetworkCamera>> network_;
+  std::set<QString> reported_;  // devices.ini findings already written to standard error
   const std::shared_ptr<TestPatternDevice> testDevice_ = std::make_shared<TestPatternDevice>();
   std::mutex watchMutex_;
   std::function<void()> changed_;

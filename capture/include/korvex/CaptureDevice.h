@@ -46,6 +46,25 @@ class CaptureDevice {
   virtual QString AudioSourceDescription() const { return QStringLiteral("autoaudiosrc"); }
   // Milliseconds from the first frame of a cold start until a frame is taken, while auto exposure settles.
   virtual int SettleMs() const { return 0; }
+
+  // What the pipeline asks of the source for `format`.
+  virtual QString CapsFor(const VideoFormat& format) const { return format.ToCapsString(); }
+  // A network stream takes long to set up (an H.264 one also a key frame): it runs whenever the device is
+  // connected, preview or not, so a grab takes the next frame that comes in.
+  virtual bool StreamsAlways() const { return false; }
+  // A device that can fall silent without an error (a network camera): silent this long while streaming,
+  // it counts as lost. Such a device is connected again in the background, with growing pauses, not at
+  // each grab. 0: none.
+  virtual int SilenceLimitMs() const { return 0; }
+  // `text` (an error of its pipeline, a status) with the device's secrets masked.
+  virtual QString Redact(const QString& text) const { return text; }
+  // A device whose frames tell its size (a network camera sends what it is set to) hears the size of each
+  // frame taken; true when that changed its formats. Until then its DefaultFormat has no size.
+  virtual bool LearnFrameSize(int width, int height) {
+    (void)width;
+    (void)height;
+    return false;
+  }
 };
 
 // Lists the devices: the capture window asks when it is created, when the source says devices came or
@@ -62,8 +81,8 @@ class DeviceSource {
 };
 
 // The V4L2 capture devices found by GStreamer's device monitor (its V4L2 and PipeWire providers alike,
-// each camera once), then the Test Pattern device unless KORVEX_NO_TEST_DEVICE=1. The monitor keeps
-// running and is watched. KORVEX_V4L2_NODES="/dev/video0:/dev/video2" lists those nodes instead of
+// each camera once), then the network cameras devices.ini declares (NetworkCameras.h), then the Test
+// Pattern device unless KORVEX_NO_TEST_DEVICE=1. The monitor keeps running and is watched. KORVEX_V4L2_NODES="/dev/video0:/dev/video2" lists those nodes instead of
 // asking the monitor (tests without udev; nothing is watched then).
 std::shared_ptr<DeviceSource> MakeSystemDeviceSource();
 

@@ -32,6 +32,9 @@ class CaptureWindow : public QWidget {
  public:
   static constexpr int kMaxDrivers = 10;
   static constexpr int kGrabTimeoutMs = 3000;
+  // Pauses between the tries to connect a network camera again: doubled after each failed try.
+  static constexpr int kFirstRetryMs = 1000;
+  static constexpr int kLastRetryMs = 16000;
 
   // `source` lists the devices at Create and whenever it says they changed; the system's when null.
   explicit CaptureWindow(std::shared_ptr<DeviceSource> source = nullptr);
@@ -98,8 +101,12 @@ class CaptureWindow : public QWidget {
   bool DeviceLost() const;
   // Builds the pipeline again when the device was lost or is reached at another node now (and restarts a
   // shown preview); true when the device works. Cheap: nothing happens while it works, and a device
-  // still gone fails at once.
+  // still gone fails at once. A lost network camera fails at once until its own next try (kFirstRetryMs,
+  // doubled up to kLastRetryMs). A device whose size only its frames tell is asked for one here, within
+  // kGrabTimeoutMs, so that the host sizes its picture right.
   bool Reconnect();
+  // True while a lost network camera waits for its next try.
+  bool RetryPending() const;
   // True while a pipeline runs (preview, grab or recording).
   bool Streaming() const;
 
@@ -123,6 +130,19 @@ class CaptureWindow : public QWidget {
   // The pipeline no longer fits the device: it failed, or the camera is reached at another node now.
   bool Stale() const;
   void OnDevicesChanged();
+  // Whether the pipeline runs apart from grabs: recording, preview, or a device that always streams.
+  bool WantsStream() const;
+  // Builds the pipeline again and starts it when it should run; a network camera that fails tries later.
+  bool Rebuild();
+  void RetryLater();
+  // The connected network stream ended or fell silent: it stops and is tried again later.
+  void DropStream(const QString& why);
+  void OnStreamEnded();
+  void WatchStream();
+  void ReportLost(const QString& text);
+  // A frame was taken from the device: it works, and it may tell its size.
+  void NoteFrame(const QImage& frame);
+  bool EnsureSize();
   void NewPipeline();
   // Builds the pipeline for the current device and format and puts the stored controls back.
   bool BuildPipeline(QString* error);
@@ -140,6 +160,17 @@ class CaptureWindow : public QWidget {
   QTimer* previewTimer_ = nullptr;
   std::shared_ptr<const Frame> shown_;
   QImage stillImage_;  // the last picture, kept when preview stops
+  QTimer* retry_ = nullptr;
+  QTimer* watchdog_ = nullptr;  // notices a network stream that falls silent
+  int retryDelayMs_ = kFirstRetryMs;
+  bool dropped_ = false;  // the stream ended or fell silent; tried again by retry_
+  QString lostReported_;  // the last loss reported, so a camera that stays away is not reported each try
+  bool watchedRunning_ = false;
+  uint64_t watchedSeq_ = 0;
+  qint64 silentSinceMs_ = 0;
+  // A single picture fetched to learn the size, handed to the grab that asked for it.
+  QImage kept_;
+  qint64 keptAtMs_ = 0;
   DialogRunner runDialog_;
 
   bool created_ = false;
