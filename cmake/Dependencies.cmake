@@ -2,7 +2,7 @@
 include(FeatureSummary)
 find_package(PkgConfig REQUIRED)
 
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Test LinguistTools)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Network Test LinguistTools)
 set_package_properties(Qt6 PROPERTIES TYPE REQUIRED PURPOSE
   "windows, controls, dialogs, text drawing (qt6-base-dev), translations (qt6-tools-dev, qt6-l10n-tools)")
 pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
@@ -23,6 +23,8 @@ add_library(Quorvin::OpenCV ALIAS quorvin_opencv)
 
 if(QUORVIN_TESTS)
   find_package(GTest REQUIRED)
+  # The network cameras' tests serve RTSP on the loopback address (libgstrtspserver-1.0-dev).
+  pkg_check_modules(GST_RTSP_SERVER REQUIRED IMPORTED_TARGET gstreamer-rtsp-server-1.0)
 endif()
 if(QUORVIN_BENCH)
   find_package(benchmark REQUIRED)

@@ -115,7 +115,7 @@ bool CaptureWindow::ConnectDevice(int index) {
   QString error;
   caps_.captureInitialized = BuildPipeline(&error);
   if (!caps_.captureInitialized) {
-    ReportStatus(kStatusDeviceError, error);
+    ReportUnreachable(error);
     RetryLater();
   }
   RefreshStatus();
@@ -218,18 +218,29 @@ bool CaptureWindow::Rebuild() {
   pipeline_->Stop();
   dropped_ = false;
   if (!BuildPipeline(&error)) {
-    ReportStatus(kStatusDeviceError, error);
+    ReportUnreachable(error);
     RetryLater();
     return false;
   }
   caps_.captureInitialized = true;
+  // A local device that opens is back; a network camera is back when a frame came.
+  if (CurrentDevice()->SilenceLimitMs() <= 0) lostReported_.clear();
   RefreshStatus();
   if (WantsStream() && !pipeline_->Start(&error)) {
-    ReportStatus(kStatusDeviceError, error);
+    ReportUnreachable(error);
     RetryLater();
     return false;
   }
   return true;
+}
+
+void CaptureWindow::ReportUnreachable(const QString& error) {
+  // A network camera that is away fails each try alike: that is one loss, not an error per try.
+  const auto device = CurrentDevice();
+  if (device && device->SilenceLimitMs() > 0)
+    ReportLost(error);
+  else
+    ReportStatus(kStatusDeviceError, error);
 }
 
 void CaptureWindow::RetryLater() {
@@ -281,10 +292,12 @@ void CaptureWindow::NoteFrame(const QImage& frame) {
   if (parentWidget()) CenterIn(parentWidget()->width(), parentWidget()->height());
 }
 
-void CaptureWindow::ReportLost(const QString& text) {
-  // A camera that stays away fails every try the same way: said once, until it has worked again.
-  if (text == lostReported_) {
-    qCDebug(lcCapture).noquote() << kStatusDeviceLost << text;
+void CaptureWindow::ReportLost(const QString& why) {
+  const auto device = CurrentDevice();
+  const QString text = tr("Device lost: %1: %2").arg(device ? device->Name() : QString(), why);
+  // A camera that stays away fails every try: said once, until a frame came from it again.
+  if (!lostReported_.isEmpty()) {
+    qCDebug(lcCapture).noquote() << kStatusDeviceLost << (device ? device->Redact(text) : text);
     return;
   }
   lostReported_ = text;
@@ -297,7 +310,7 @@ void CaptureWindow::OnDeviceFailed(const QString& message, bool busy) {
   if (busy)
     ReportStatus(kStatusDeviceBusy, tr("Device busy: %1").arg(message));
   else
-    ReportLost(tr("Device lost: %1").arg(message));
+    ReportLost(message);
   // A recording ends on its own loop; a preview just stops until the device is connected again.
   if (!capturing_ && pipeline_) {
     KeepStill();
@@ -309,7 +322,7 @@ void CaptureWindow::OnDeviceFailed(const QString& message, bool busy) {
 
 void CaptureWindow::DropStream(const QString& why) {
   dropped_ = true;
-  ReportLost(tr("Device lost: %1").arg(why));
+  ReportLost(why);
   KeepStill();
   pipeline_->Stop();
   RetryLater();
@@ -317,10 +330,17 @@ void CaptureWindow::DropStream(const QString& why) {
 }
 
 void CaptureWindow::OnStreamEnded() {
+  StreamEnded();
+}
+
+bool CaptureWindow::StreamEnded() {
   // A recording ends on its own loop, and a single picture ends its stream by nature.
   const auto device = CurrentDevice();
-  if (capturing_ || !pipeline_ || !device || !device->StreamsAlways() || !pipeline_->EosSeen()) return;
-  DropStream(tr("%1 ended its stream").arg(device->Name()));
+  if (capturing_ || !pipeline_ || dropped_ || !device || !device->StreamsAlways() || !pipeline_->Running() ||
+      !pipeline_->EosSeen())
+    return false;
+  DropStream(tr("the stream ended"));
+  return true;
 }
 
 void CaptureWindow::WatchStream() {
@@ -342,7 +362,7 @@ void CaptureWindow::WatchStream() {
   }
   const int limit = device->SilenceLimitMs();
   if (device->StreamsAlways() && NowMs() - silentSinceMs_ >= limit)
-    DropStream(tr("no picture from %1 for %2 s").arg(device->Name()).arg(limit / 1000));
+    DropStream(tr("no picture for %1 s").arg(limit / 1000));
 }
 
 void CaptureWindow::KeepStill() {
@@ -524,14 +544,19 @@ QImage CaptureWindow::GrabImage() {
   // The picture fetched just now to learn the size is this grab's.
   QImage kept = std::exchange(kept_, QImage());
   if (!kept.isNull() && NowMs() - keptAtMs_ < kGrabTimeoutMs) return kept;
-  // A single picture ended its pipeline: the next one is fetched as a resting device's frame is.
+  // A stream that ended is a camera gone (told now, not when the event loop next runs); a single picture
+  // ended its pipeline by nature, and the next one is fetched as a resting device's frame is.
+  if (StreamEnded()) return {};
   if (pipeline_->Running() && pipeline_->EosSeen() && !capturing_) {
     KeepStill();
     pipeline_->Stop();
   }
   if (pipeline_->Running()) {
     auto frame = pipeline_->WaitFrame(pipeline_->FrameSeq(), kGrabTimeoutMs);
-    if (!frame) return {};
+    if (!frame) {
+      StreamEnded();
+      return {};
+    }
     NoteFrame(frame->image);
     // The image views the frame's buffer; the copy of the handle keeps that buffer alive.
     return QImage(
@@ -624,7 +649,10 @@ void CaptureWindow::CenterIn(int width, int height) {
   setGeometry(x, y, status_.imageWidth, status_.imageHeight);
 }
 
-void CaptureWindow::ReportStatus(int id, const QString& text) {
+void CaptureWindow::ReportStatus(int id, const QString& message) {
+  // Whatever a failure quotes (a URL, GStreamer's text), a network camera's credentials never get out.
+  const auto device = CurrentDevice();
+  const QString text = device ? device->Redact(message) : message;
   qCInfo(lcCapture).noquote() << id << text;
   emit StatusMessage(id, text);
   if (id < kStatusInfo || statusWindow_ == 0) return;

@@ -23,7 +23,8 @@ void Target(BinContext* context, GstPad* pad) {
 }
 
 void PostError(GstElement* bin, const QString& text) {
-  GError* error = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_WRONG_TYPE, text.toUtf8().constData());
+  GError* error =
+      g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_WRONG_TYPE, text.toUtf8().constData());
   gst_element_post_message(bin, gst_message_new_error(GST_OBJECT(bin), error, nullptr));
   g_error_free(error);
 }
@@ -76,8 +77,8 @@ QString NetworkCamera::Location() const {
   const NetworkCameraEntry e = Entry();
   // A digest, not the text: the credentials are part of it and a location may be compared or kept.
   QCryptographicHash hash(QCryptographicHash::Sha256);
-  for (const QString& part : {e.url, e.user, e.password, QString::number(int(e.transport)),
-                              QString::number(e.timeoutS)})
+  for (const QString& part :
+       {e.url, e.user, e.password, QString::number(int(e.transport)), QString::number(e.timeoutS)})
     hash.addData((part + QChar(0)).toUtf8());
   return QString::fromLatin1(hash.result().toHex());
 }
@@ -122,7 +123,7 @@ bool NetworkCamera::LearnFrameSize(int width, int height) {
 QString NetworkCamera::CapsFor(const VideoFormat&) const {
   // Any size: the camera chooses it, and may change it.
   return Entry().kind == NetworkCameraEntry::Kind::Http ? QStringLiteral("image/jpeg")
-                                                         : QStringLiteral("video/x-raw");
+                                                        : QStringLiteral("video/x-raw");
 }
 
 bool NetworkCamera::StreamsAlways() const {
@@ -154,8 +155,7 @@ GstElement* NetworkCamera::CreateSource(QString* error) {
     case NetworkCameraEntry::Kind::Unsupported:
       break;
   }
-  if (error)
-    *error = QStringLiteral("%1: %2 is no rtsp://, http:// or https:// URL").arg(e.name, e.ShownUrl());
+  if (error) *error = QStringLiteral("%1 is no rtsp://, http:// or https:// URL").arg(e.ShownUrl());
   return nullptr;
 }
 
@@ -218,9 +218,11 @@ GstElement* NetworkCamera::HttpSource(const NetworkCameraEntry& e, QString* erro
     if (error) *error = QStringLiteral("souphttpsrc or typefind is not installed");
     return nullptr;
   }
-  // No retries of its own: a dropped camera is connected again by the capture window, with pauses.
+  // No retries of its own: a dropped camera is connected again by the capture window, with pauses. No
+  // "do-timestamp" either: a picture arriving in several reads would get several times, and the decoder
+  // would take each read for a picture of its own.
   g_object_set(http, "location", e.url.toUtf8().constData(), "timeout", guint(e.timeoutS), "retries", 0,
-               "is-live", TRUE, "do-timestamp", TRUE, nullptr);
+               "is-live", TRUE, nullptr);
   if (!e.user.isEmpty()) g_object_set(http, "user-id", e.user.toUtf8().constData(), nullptr);
   if (!e.password.isEmpty()) g_object_set(http, "user-pw", e.password.toUtf8().constData(), nullptr);
 

@@ -12,11 +12,11 @@ namespace {
 const QStringList kKeys = {QStringLiteral("name"),    QStringLiteral("url"),  QStringLiteral("transport"),
                            QStringLiteral("timeout"), QStringLiteral("user"), QStringLiteral("password")};
 
-
 NetworkCameraEntry::Kind KindOf(const QString& scheme) {
   if (scheme == QLatin1String("rtsp") || scheme == QLatin1String("rtsps") || scheme == QLatin1String("rtspt"))
     return NetworkCameraEntry::Kind::Rtsp;
-  if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) return NetworkCameraEntry::Kind::Http;
+  if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+    return NetworkCameraEntry::Kind::Http;
   return NetworkCameraEntry::Kind::Unsupported;
 }
 
@@ -64,8 +64,9 @@ NetworkCameras ReadNetworkCameras(QSettings& ini) {
     bool numbered = false;
     const int number = section.mid(kNetworkSectionPrefix.size()).trimmed().toInt(&numbered);
     if (!numbered) {
-      problem(section, {}, QStringLiteral("not listed: \"network\" must be followed by a whole number, "
-                                          "which orders the cameras"));
+      problem(section, {},
+              QStringLiteral("not listed: \"network\" must be followed by a whole number, "
+                             "which orders the cameras"));
       continue;
     }
     ini.beginGroup(section);
@@ -105,13 +106,14 @@ NetworkCameras ReadNetworkCameras(QSettings& ini) {
     e.kind = KindOf(parsed.scheme().toLower());
     if (!parsed.isValid() || parsed.host().isEmpty()) {
       e.kind = NetworkCameraEntry::Kind::Unsupported;
-      problem(section, QStringLiteral("url"),
-              QStringLiteral("\"%1\" is no URL korvex can open: every grab fails")
-                  .arg(MaskUrlCredentials(url)));
+      problem(
+          section, QStringLiteral("url"),
+          QStringLiteral("\"%1\" is no URL korvex can open: every grab fails").arg(MaskUrlCredentials(url)));
     } else if (e.kind == NetworkCameraEntry::Kind::Unsupported) {
-      problem(section, QStringLiteral("url"),
-              QStringLiteral("korvex opens rtsp://, http:// and https:// cameras, not %1://: every grab fails")
-                  .arg(parsed.scheme()));
+      problem(
+          section, QStringLiteral("url"),
+          QStringLiteral("korvex opens rtsp://, http:// and https:// cameras, not %1://: every grab fails")
+              .arg(parsed.scheme()));
     }
     // The credentials leave the URL: GStreamer gets them as properties and never has them in a text.
     const QString urlUser = parsed.userName(QUrl::FullyDecoded);

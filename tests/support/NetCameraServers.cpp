@@ -18,8 +18,9 @@
 
 namespace quorvin::test {
 
-const QColor kNetBars[7] = {QColor(191, 191, 191), QColor(191, 191, 0), QColor(0, 191, 191), QColor(0, 191, 0),
-                            QColor(191, 0, 191),   QColor(191, 0, 0),   QColor(0, 0, 191)};
+const QColor kNetBars[7] = {QColor(255, 255, 255), QColor(255, 255, 0), QColor(0, 255, 255),
+                            QColor(0, 255, 0),     QColor(255, 0, 255), QColor(255, 0, 0),
+                            QColor(0, 0, 255)};
 
 namespace {
 
@@ -42,10 +43,9 @@ QColor Mean(const QImage& image, int cx, int cy) {
 const QColor kMarks[6] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::magenta, Qt::cyan};
 
 QString Url(const char* scheme, int port, const QString& path, const QString& userinfo) {
-  return QStringLiteral("%1://%2127.0.0.1:%3%4")
-      .arg(QLatin1String(scheme), userinfo.isEmpty() ? QString() : userinfo + QLatin1Char('@'))
-      .arg(port)
-      .arg(path);
+  const QString user = userinfo.isEmpty() ? QString() : userinfo + QLatin1Char('@');
+  return QLatin1String(scheme) + QStringLiteral("://") + user + QStringLiteral("127.0.0.1:") +
+         QString::number(port) + path;
 }
 
 }  // namespace
@@ -101,7 +101,7 @@ void RtspCameraServer::Start() {
   gst_rtsp_server_set_service(l.server, QByteArray::number(port_).constData());
   GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(l.server);
   const char* const bars =
-      "videotestsrc is-live=true pattern=smpte ! video/x-raw,width=320,height=240,framerate=10/1";
+      "videotestsrc is-live=true pattern=smpte ! video/x-raw,format=I420,width=320,height=240,framerate=10/1";
   const std::pair<const char*, QByteArray> media[] = {
       {"/jpeg", QByteArray("( ") + bars + " ! jpegenc quality=90 ! rtpjpegpay name=pay0 pt=26 )"},
       {"/h264", QByteArray("( ") + bars +
@@ -123,8 +123,9 @@ void RtspCameraServer::Start() {
     gst_rtsp_media_factory_set_launch(factory, launch.constData());
     gst_rtsp_media_factory_set_shared(factory, TRUE);
     if (!user_.isEmpty())
-      gst_rtsp_media_factory_add_role(factory, "user", GST_RTSP_PERM_MEDIA_FACTORY_ACCESS, G_TYPE_BOOLEAN, TRUE,
-                                      GST_RTSP_PERM_MEDIA_FACTORY_CONSTRUCT, G_TYPE_BOOLEAN, TRUE, nullptr);
+      gst_rtsp_media_factory_add_role(factory, "user", GST_RTSP_PERM_MEDIA_FACTORY_ACCESS, G_TYPE_BOOLEAN,
+                                      TRUE, GST_RTSP_PERM_MEDIA_FACTORY_CONSTRUCT, G_TYPE_BOOLEAN, TRUE,
+                                      nullptr);
     gst_rtsp_mount_points_add_factory(mounts, path, factory);
   }
   g_object_unref(mounts);
@@ -198,8 +199,9 @@ class HttpCameraServer::Worker : public QObject {
 
   void SendFrame() {
     const QByteArray jpeg = Picture(++owner_.sent_);
-    const QByteArray part = "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: " +
-                            QByteArray::number(jpeg.size()) + "\r\n\r\n" + jpeg + "\r\n";
+    const QByteArray part =
+        "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: " + QByteArray::number(jpeg.size()) +
+        "\r\n\r\n" + jpeg + "\r\n";
     for (const QPointer<QTcpSocket>& socket : std::as_const(streams_))
       if (socket) socket->write(part);
   }
@@ -242,7 +244,8 @@ class HttpCameraServer::Worker : public QObject {
     pending_.remove(socket);
     if (!authorised) {
       socket->write(
-          "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"camera\"\r\nContent-Length: 0\r\n\r\n");
+          "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"camera\"\r\nContent-Length: "
+          "0\r\n\r\n");
       return;
     }
     {
@@ -303,7 +306,8 @@ void HttpCameraServer::Start() {
 }
 
 void HttpCameraServer::Stop() {
-  QMetaObject::invokeMethod(worker_, [this] { worker_->Close(); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      worker_, [this] { worker_->Close(); }, Qt::BlockingQueuedConnection);
 }
 
 int HttpCameraServer::Requests(const QString& path) const {
@@ -311,7 +315,8 @@ int HttpCameraServer::Requests(const QString& path) const {
 }
 
 void HttpCameraServer::Hold(bool hold) {
-  QMetaObject::invokeMethod(worker_, [this, hold] { worker_->hold_ = hold; }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      worker_, [this, hold] { worker_->hold_ = hold; }, Qt::BlockingQueuedConnection);
 }
 
 void HttpCameraServer::SendOneIn(int ms) {

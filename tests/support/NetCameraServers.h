@@ -15,7 +15,7 @@ class QThread;
 
 namespace quorvin::test {
 
-// The top row of the bars both servers show, left to right, as videotestsrc draws them (75 % SMPTE).
+// The top row of the bars both servers show, left to right, as videotestsrc draws them.
 extern const QColor kNetBars[7];
 // True when `image` shows the bars across its upper part; `why` says what was seen otherwise.
 bool ShowsNetBars(const QImage& image, QString* why = nullptr);

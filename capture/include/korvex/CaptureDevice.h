@@ -82,8 +82,9 @@ class DeviceSource {
 
 // The V4L2 capture devices found by GStreamer's device monitor (its V4L2 and PipeWire providers alike,
 // each camera once), then the network cameras devices.ini declares (NetworkCameras.h), then the Test
-// Pattern device unless KORVEX_NO_TEST_DEVICE=1. The monitor keeps running and is watched. KORVEX_V4L2_NODES="/dev/video0:/dev/video2" lists those nodes instead of
-// asking the monitor (tests without udev; nothing is watched then).
+// Pattern device unless KORVEX_NO_TEST_DEVICE=1. The monitor keeps running and is watched.
+// KORVEX_V4L2_NODES="/dev/video0:/dev/video2" lists those nodes instead of asking the monitor (tests without
+// udev; nothing is watched then).
 std::shared_ptr<DeviceSource> MakeSystemDeviceSource();
 
 // korvex's per-device file, $XDG_CONFIG_HOME/korvex/devices.ini, and the section of it, as korvex writes

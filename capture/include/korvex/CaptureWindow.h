@@ -138,8 +138,12 @@ class CaptureWindow : public QWidget {
   // The connected network stream ended or fell silent: it stops and is tried again later.
   void DropStream(const QString& why);
   void OnStreamEnded();
+  // True when the connected stream ended (it is dropped then).
+  bool StreamEnded();
   void WatchStream();
-  void ReportLost(const QString& text);
+  // Status 503 naming the device, once until a frame came again.
+  void ReportLost(const QString& why);
+  void ReportUnreachable(const QString& error);
   // A frame was taken from the device: it works, and it may tell its size.
   void NoteFrame(const QImage& frame);
   bool EnsureSize();
