@@ -75,10 +75,14 @@ QString VideoDevices(korvex::DeviceSource& source) {
     const korvex::CaptureDevice& d = *devices[i];
     text += QStringLiteral("  %1  %2\n").arg(i).arg(d.Name());
     text += Tr("     driver   %1\n").arg(d.Version());
+    if (const QString address = d.Address(); !address.isEmpty())
+      text += Tr("     network  %1\n").arg(address);
     const auto formats = d.Formats();
     const QStringList lines = FormatLines(formats);
-    text += Tr("     formats  %1\n")
-                .arg(lines.isEmpty() ? Tr("none listed") : lines.join(QStringLiteral("\n              ")));
+    text +=
+        Tr("     formats  %1\n")
+            .arg(lines.isEmpty() ? (d.Address().isEmpty() ? Tr("none listed") : Tr("what the camera sends"))
+                                 : lines.join(QStringLiteral("\n              ")));
     if (formats.empty()) continue;
     const auto largest = std::max_element(formats.begin(), formats.end(), [](const auto& a, const auto& b) {
       return int64_t{a.width} * a.height < int64_t{b.width} * b.height;

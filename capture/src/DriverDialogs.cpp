@@ -85,7 +85,9 @@ void FormatDialog::FillRates() {
       rates.emplace_back(f.fpsNum, f.fpsDen);
   }
   for (const auto& [n, d] : rates)
-    rate_->addItem(QStringLiteral("%1 fps").arg(static_cast<double>(n) / d, 0, 'g', 4), QPoint(n, d));
+    rate_->addItem(n > 0 ? QStringLiteral("%1 fps").arg(static_cast<double>(n) / d, 0, 'g', 4)
+                         : tr("as the camera sends"),  // a network camera keeps its own rate
+                   QPoint(n, d));
   SelectData(rate_, keep);
 }
 

@@ -140,6 +140,15 @@ QString NetworkCamera::Redact(const QString& text) const {
   return Entry().Redact(text);
 }
 
+QString NetworkCamera::Address() const {
+  const NetworkCameraEntry e = Entry();
+  QString shown = e.ShownUrl();
+  if (e.kind == NetworkCameraEntry::Kind::Rtsp)
+    shown += e.transport == NetworkCameraEntry::Transport::Udp ? QStringLiteral(" over UDP")
+                                                               : QStringLiteral(" over TCP");
+  return shown + QStringLiteral(", timeout %1 s, [%2]").arg(e.timeoutS).arg(e.section);
+}
+
 QString NetworkCamera::AudioSourceDescription() const {
   // The machine's microphone is not the camera's: a recording gets a silent track.
   return QStringLiteral("audiotestsrc is-live=true wave=silence");

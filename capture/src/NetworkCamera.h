@@ -33,6 +33,7 @@ class NetworkCamera : public CaptureDevice {
   bool StreamsAlways() const override;
   int SilenceLimitMs() const override;
   QString Redact(const QString& text) const override;
+  QString Address() const override;
   bool LearnFrameSize(int width, int height) override;
 
   NetworkCameraEntry Entry() const;

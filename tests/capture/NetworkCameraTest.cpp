@@ -6,6 +6,8 @@
 #include <korvex/CaptureWindow.h>
 #include <korvex/KorvexCtrl.h>
 
+#include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
@@ -177,6 +179,37 @@ TEST_F(NetworkCameraTest, RtspCamerasInJpegAndH264WithCredentials) {
     EXPECT_TRUE(control.captureWindow()->Streaming());
     control.SetPreview(false);
   }
+  // The format dialog offers the one size the camera sends; there are no controls to offer.
+  QStringList sizes, rates;
+  control.SetDialogRunner([&](QDialog& dialog) {
+    for (auto* box : dialog.findChildren<QComboBox*>())
+      for (int i = 0; i < box->count(); ++i)
+        (box->objectName() == QLatin1String("sizeBox") ? sizes : rates) << box->itemText(i);
+    return int(QDialog::Accepted);
+  });
+  control.DlgVideoFormat();
+  EXPECT_EQ(sizes, QStringList{QStringLiteral("320 x 240")});
+  EXPECT_TRUE(rates.contains(QStringLiteral("as the camera sends"))) << rates.join(u',').toStdString();
+  EXPECT_FALSE(control.captureWindow()->HasVideoSourceDialog());
+  EXPECT_EQ(control.GetVideoWidth(), 320);
+
+  // A recording from the camera: frames counted, an AVI written.
+  const QString avi = TempPath(QStringLiteral("gate.avi"));
+  control.SetCaptureFilePath(avi);
+  control.SetConfirmWindow(false);
+  CaptureParams params;
+  control.captureWindow()->GetSequenceSetup(params);
+  params.frameLimit = 5;
+  control.captureWindow()->SetSequenceSetup(params);
+  QSignalSpy ended(&control, &CKorvexCtrl::EndCapture);
+  control.StartCapture();
+  ASSERT_EQ(ended.size(), 1);
+  EXPECT_EQ(ended[0][0].toInt(), 5);
+  QFile file(avi);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray head = file.read(12);
+  EXPECT_TRUE(head.startsWith("RIFF") && head.endsWith("AVI ")) << head.toHex().toStdString();
+
   control.SetDeviceIndex(2);
   QImage picture;
   EXPECT_FALSE(Grab(control, &picture));

@@ -58,6 +58,8 @@ class CaptureDevice {
   virtual int SilenceLimitMs() const { return 0; }
   // `text` (an error of its pipeline, a status) with the device's secrets masked.
   virtual QString Redact(const QString& text) const { return text; }
+  // Where a network device is reached, as it may be shown (credentials masked); empty for a local one.
+  virtual QString Address() const { return {}; }
   // A device whose frames tell its size (a network camera sends what it is set to) hears the size of each
   // frame taken; true when that changed its formats. Until then its DefaultFormat has no size.
   virtual bool LearnFrameSize(int width, int height) {
