@@ -3,6 +3,7 @@
 #include "ToolReport.h"
 
 #include <korvex/KorvexTypes.h>
+#include <korvex/NetworkCameras.h>
 
 #include <QDir>
 #include <QFile>
@@ -51,13 +52,18 @@ class DevicesChecker {
       return 1;
     }
     for (const QString& key : ini_.childKeys()) Unknown(QStringLiteral("General"), key);
+    // The network cameras are read by korvex's own reader, which says what it passed over.
+    for (const auto& problem : korvex::ReadNetworkCameras(ini_).problems)
+      Warning(problem.section, problem.key, problem.text);
     for (const QString& group : groups) {
       if (group == QLatin1String("audio"))
         Audio();
       else if (group.startsWith(kDevicePrefix))
         Device(group);
-      else
-        Warning(group, {}, QStringLiteral("not a section korvex reads (\"audio\" or \"device <name>\")"));
+      else if (!group.startsWith(korvex::kNetworkSectionPrefix))
+        Warning(
+            group, {},
+            QStringLiteral("not a section korvex reads (\"audio\", \"device <name>\" or \"network <n>\")"));
     }
     Print(stdout, report_.File() + QStringLiteral(": korvex reads this file (warnings: %1)").arg(warnings_));
     return 0;

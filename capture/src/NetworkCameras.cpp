@@ -99,7 +99,7 @@ NetworkCameras ReadNetworkCameras(QSettings& ini) {
 
     url = url.trimmed();
     if (url.isEmpty()) {
-      problem(section, QStringLiteral("url"), QStringLiteral("not listed: no url"));
+      problem(section, {}, QStringLiteral("not listed: no url"));
       continue;
     }
     QUrl parsed(url, QUrl::StrictMode);

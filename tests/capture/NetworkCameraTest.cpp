@@ -229,6 +229,16 @@ TEST_F(NetworkCameraTest, CamerasThatDropOrNeverAnswerFailInTimeAndComeBackByThe
   QSignalSpy status(control.captureWindow(), &CaptureWindow::StatusMessage);
   const std::vector<std::pair<std::function<void()>, std::function<void()>>> servers = {
       {[&] { http.Stop(); }, [&] { http.Start(); }}, {[&] { rtsp.Stop(); }, [&] { rtsp.Start(); }}};
+  // A stream that stalls: the grab gives up at its limit, and takes the next frame once frames come.
+  QImage stalled;
+  ASSERT_TRUE(Grab(control, &stalled));
+  http.Hold(true);
+  qint64 waited = 0;
+  EXPECT_FALSE(Grab(control, &stalled, &waited));
+  EXPECT_LT(waited, CaptureWindow::kGrabTimeoutMs + 1000);
+  http.Hold(false);
+  EXPECT_TRUE(GrabsAgainWithin(control, 5000));
+
   for (int index : {0, 1}) {
     control.SetDeviceIndex(index);
     QImage picture;
