@@ -162,7 +162,8 @@ TEST_F(NetworkCameraTest, StreamGrabTakesAFrameSentAfterTheCall) {
 TEST_F(NetworkCameraTest, RtspCamerasInJpegAndH264WithCredentials) {
   RtspCameraServer server(0, QStringLiteral("admin"), QStringLiteral("s3cret"));
   Declare(
-      {{QStringLiteral("Jpeg"), server.Url(QStringLiteral("/jpeg"), QStringLiteral("admin:s3cret")), {}},
+      {{QStringLiteral("Jpeg"), server.Url(QStringLiteral("/jpeg"), QStringLiteral("admin:s3cret")),
+        QStringLiteral("transport=udp")},
        {QStringLiteral("H264"), server.Url(QStringLiteral("/h264")),
         QStringLiteral("transport=tcp\nuser=admin\npassword=s3cret")},
        {QStringLiteral("Refused"), server.Url(QStringLiteral("/jpeg"), QStringLiteral("admin:wrong")), {}}});
