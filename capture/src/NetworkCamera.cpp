@@ -40,6 +40,24 @@ GstElement* NewBin(NetworkCamera* camera, BinContext** context) {
   return bin;
 }
 
+// Both elements, or neither and `error` naming them.
+bool MakePair(const char* first, GstElement** a, const char* second, GstElement** b, QString* error) {
+  *a = gst_element_factory_make(first, nullptr);
+  *b = gst_element_factory_make(second, nullptr);
+  if (*a && *b) return true;
+  for (GstElement* made : {*a, *b})
+    if (made) gst_object_unref(gst_object_ref_sink(made));
+  if (error)
+    *error = QStringLiteral("%1 or %2 is not installed").arg(QLatin1String(first), QLatin1String(second));
+  return false;
+}
+
+// rtspsrc and souphttpsrc name the credentials alike.
+void SetCredentials(GstElement* source, const NetworkCameraEntry& e) {
+  if (!e.user.isEmpty()) g_object_set(source, "user-id", e.user.toUtf8().constData(), nullptr);
+  if (!e.password.isEmpty()) g_object_set(source, "user-pw", e.password.toUtf8().constData(), nullptr);
+}
+
 }  // namespace
 
 NetworkCamera::NetworkCamera(NetworkCameraEntry entry) : entry_(std::move(entry)) {
@@ -169,22 +187,15 @@ GstElement* NetworkCamera::CreateSource(QString* error) {
 }
 
 GstElement* NetworkCamera::RtspSource(const NetworkCameraEntry& e, QString* error) {
-  GstElement* rtsp = gst_element_factory_make("rtspsrc", nullptr);
-  GstElement* decode = gst_element_factory_make("decodebin", nullptr);
-  if (!rtsp || !decode) {
-    if (rtsp) gst_object_unref(gst_object_ref_sink(rtsp));
-    if (decode) gst_object_unref(gst_object_ref_sink(decode));
-    if (error) *error = QStringLiteral("rtspsrc or decodebin is not installed");
-    return nullptr;
-  }
+  GstElement *rtsp = nullptr, *decode = nullptr;
+  if (!MakePair("rtspsrc", &rtsp, "decodebin", &decode, error)) return nullptr;
   const guint64 timeout_us = guint64(e.timeoutS) * 1000000;
   const bool tcp = e.transport == NetworkCameraEntry::Transport::Tcp;
   // No jitter buffer delay over TCP (nothing arrives out of order there), so a frame taken is one that
   // came in after it was asked for; UDP keeps a little to put packets back in order.
   g_object_set(rtsp, "location", e.url.toUtf8().constData(), "protocols", tcp ? 0x4 : 0x1, "latency",
                tcp ? 0u : 50u, "tcp-timeout", timeout_us, "timeout", timeout_us, nullptr);
-  if (!e.user.isEmpty()) g_object_set(rtsp, "user-id", e.user.toUtf8().constData(), nullptr);
-  if (!e.password.isEmpty()) g_object_set(rtsp, "user-pw", e.password.toUtf8().constData(), nullptr);
+  SetCredentials(rtsp, e);
 
   BinContext* context = nullptr;
   GstElement* bin = NewBin(this, &context);
@@ -219,21 +230,14 @@ GstElement* NetworkCamera::RtspSource(const NetworkCameraEntry& e, QString* erro
 }
 
 GstElement* NetworkCamera::HttpSource(const NetworkCameraEntry& e, QString* error) {
-  GstElement* http = gst_element_factory_make("souphttpsrc", nullptr);
-  GstElement* find = gst_element_factory_make("typefind", nullptr);
-  if (!http || !find) {
-    if (http) gst_object_unref(gst_object_ref_sink(http));
-    if (find) gst_object_unref(gst_object_ref_sink(find));
-    if (error) *error = QStringLiteral("souphttpsrc or typefind is not installed");
-    return nullptr;
-  }
+  GstElement *http = nullptr, *find = nullptr;
+  if (!MakePair("souphttpsrc", &http, "typefind", &find, error)) return nullptr;
   // No retries of its own: a dropped camera is connected again by the capture window, with pauses. No
   // "do-timestamp" either: a picture arriving in several reads would get several times, and the decoder
   // would take each read for a picture of its own.
   g_object_set(http, "location", e.url.toUtf8().constData(), "timeout", guint(e.timeoutS), "retries", 0,
                "is-live", TRUE, nullptr);
-  if (!e.user.isEmpty()) g_object_set(http, "user-id", e.user.toUtf8().constData(), nullptr);
-  if (!e.password.isEmpty()) g_object_set(http, "user-pw", e.password.toUtf8().constData(), nullptr);
+  SetCredentials(http, e);
 
   BinContext* context = nullptr;
   GstElement* bin = NewBin(this, &context);
