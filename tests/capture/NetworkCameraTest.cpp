@@ -237,6 +237,9 @@ TEST_F(NetworkCameraTest, CamerasThatDropOrNeverAnswerFailInTimeAndComeBackByThe
   qint64 waited = 0;
   EXPECT_FALSE(Grab(control, &stalled, &waited));
   EXPECT_LT(waited, CaptureWindow::kGrabTimeoutMs + 1000);
+  // Silent for its timeout while connected, it is told lost (and connected again in the background).
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return Said(status).contains(QLatin1String("Device lost: Field: ")); }, 5000));
   http.Hold(false);
   EXPECT_TRUE(GrabsAgainWithin(control, 5000));
 
