@@ -260,6 +260,19 @@ TEST_F(NetworkCameraTest, CamerasThatDropOrNeverAnswerFailInTimeAndComeBackByThe
     servers[size_t(index)].second();
     EXPECT_TRUE(GrabsAgainWithin(control, 20000)) << index << Said(status).toStdString();
   }
+  // An RTSP camera that stays connected but sends nothing is dropped after its timeout, and comes back.
+  control.SetDeviceIndex(1);
+  ASSERT_TRUE(GrabsAgainWithin(control, 5000));
+  status.clear();
+  rtsp.Hold(true);
+  EXPECT_FALSE(Grab(control, &stalled, &waited));
+  EXPECT_LT(waited, CaptureWindow::kGrabTimeoutMs + 1000);
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return Said(status).contains(QLatin1String("Gate: no picture for 2 s")); }, 5000))
+      << Said(status).toStdString();
+  rtsp.Hold(false);
+  EXPECT_TRUE(GrabsAgainWithin(control, 20000)) << Said(status).toStdString();
+
   control.SetDeviceIndex(2);
   QImage picture;
   qint64 ms = 0;

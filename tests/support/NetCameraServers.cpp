@@ -84,6 +84,7 @@ RtspCameraServer::RtspCameraServer(int port, const QString& user, const QString&
 
 RtspCameraServer::~RtspCameraServer() {
   Stop();
+  for (GstElement* valve : valves_) gst_object_unref(valve);
 }
 
 QString RtspCameraServer::Url(const QString& path, const QString& userinfo) const {
@@ -101,7 +102,8 @@ void RtspCameraServer::Start() {
   gst_rtsp_server_set_service(l.server, QByteArray::number(port_).constData());
   GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(l.server);
   const char* const bars =
-      "videotestsrc is-live=true pattern=smpte ! video/x-raw,format=I420,width=320,height=240,framerate=10/1";
+      "videotestsrc is-live=true pattern=smpte ! video/x-raw,format=I420,width=320,height=240,framerate=10/1"
+      " ! valve name=hold";
   const std::pair<const char*, QByteArray> media[] = {
       {"/jpeg", QByteArray("( ") + bars + " ! jpegenc quality=90 ! rtpjpegpay name=pay0 pt=26 )"},
       {"/h264", QByteArray("( ") + bars +
@@ -122,6 +124,17 @@ void RtspCameraServer::Start() {
     GstRTSPMediaFactory* factory = gst_rtsp_media_factory_new();
     gst_rtsp_media_factory_set_launch(factory, launch.constData());
     gst_rtsp_media_factory_set_shared(factory, TRUE);
+    g_signal_connect(factory, "media-configure",
+                     G_CALLBACK(+[](GstRTSPMediaFactory*, GstRTSPMedia* media, gpointer data) {
+                       auto* self = static_cast<RtspCameraServer*>(data);
+                       GstElement* bin = gst_rtsp_media_get_element(media);
+                       GstElement* valve = gst_bin_get_by_name(GST_BIN(bin), "hold");
+                       gst_object_unref(bin);
+                       std::lock_guard lock(self->valvesMutex_);
+                       g_object_set(valve, "drop", gboolean(self->held_), nullptr);
+                       self->valves_.push_back(valve);
+                     }),
+                     this);
     if (!user_.isEmpty())
       gst_rtsp_media_factory_add_role(factory, "user", GST_RTSP_PERM_MEDIA_FACTORY_ACCESS, G_TYPE_BOOLEAN,
                                       TRUE, GST_RTSP_PERM_MEDIA_FACTORY_CONSTRUCT, G_TYPE_BOOLEAN, TRUE,
@@ -133,6 +146,12 @@ void RtspCameraServer::Start() {
   if (l.source == 0) throw std::runtime_error("the RTSP server cannot listen");
   port_ = gst_rtsp_server_get_bound_port(l.server);
   l.thread = std::thread([loop = l.loop] { g_main_loop_run(loop); });
+}
+
+void RtspCameraServer::Hold(bool hold) {
+  std::lock_guard lock(valvesMutex_);
+  held_ = hold;
+  for (GstElement* valve : valves_) g_object_set(valve, "drop", gboolean(hold), nullptr);
 }
 
 void RtspCameraServer::Stop() {

@@ -9,7 +9,10 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <vector>
 
+typedef struct _GstElement GstElement;
 class QTcpServer;
 class QThread;
 
@@ -32,10 +35,15 @@ class RtspCameraServer {
   // Closes the listening socket and every client connection; Start opens the same port again.
   void Stop();
   void Start();
+  // Holding, the connections stay but no frame is sent.
+  void Hold(bool hold);
 
  private:
   struct Loop;
   std::unique_ptr<Loop> loop_;
+  std::mutex valvesMutex_;
+  std::vector<GstElement*> valves_;  // one per media made
+  bool held_ = false;
   int port_;
   QString user_, password_;
 };
