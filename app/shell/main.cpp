@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,6 +26,8 @@ void Write(std::FILE* stream, const QString& text) {
 int main(int argc, char** argv) {
   // Before anything can start a thread: every thread inherits the blocked end signals.
   quorvin::BlockEndSignals();
+  // A file-size limit (ulimit -f) fails a write with EFBIG, logged like a full disk, instead of ending us.
+  std::signal(SIGXFSZ, SIG_IGN);
   QStringList arguments;
   for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   // Help, version and errors are answered before the application object exists: nothing is created.

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -93,6 +94,41 @@ TEST(RecorderFaults, ReadOnlyLinkedUtf8AndDanglingSettingsFilesAndTemporariesOfK
     EXPECT_TRUE(QFileInfo(r.run.SettingsFile()).isSymLink());
     EXPECT_FALSE(QFile::exists(r.run.File("live")));
   }
+}
+
+TEST(RecorderFaults, AFileSizeLimitFailsWritesLikeAFullDiskAndCapturesGoOnOnceItIsLifted) {
+  // From a camera on the fake V4L2 layer, as korvex finds a real one.
+  Faulty r;
+  WriteAll(r.run.File("camera"), "camera /dev/video57\n  format YUYV 320x240 @5\n");
+  QProcessEnvironment env = r.run.Environment();
+  env.insert("LD_PRELOAD", QUORVIN_FAKEV4L2_LIBRARY);
+  env.insert("FAKE_V4L2_SCRIPT", r.run.File("camera"));
+  env.insert("KORVEX_V4L2_NODES", "/dev/video57");
+  r.run.Start(r.process, {}, env, r.run.File("."));
+  const QString live = r.run.File("live/tovra.jpg");
+  auto inode = [&] {
+    struct stat st {};
+    return ::stat(live.toLocal8Bit(), &st) == 0 ? st.st_ino : 0;
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return inode() != 0; }, 20000));
+  auto limit = [&](rlim_t bytes) {
+    const rlimit l{bytes, RLIM_INFINITY};
+    return ::prlimit(static_cast<pid_t>(r.process.processId()), RLIMIT_FSIZE, &l, nullptr);
+  };
+  ASSERT_EQ(limit(1), 0);
+  QString said;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        said += QString::fromUtf8(r.process.readAllStandardError());
+        return said.contains("saveing 13: live image: live/tovra.jpg: File too large");
+      },
+      20000))
+      << said.toStdString();
+  const auto kept = inode();
+  EXPECT_TRUE(IsJpeg(live));  // the one before the limit, whole
+  ASSERT_EQ(limit(RLIM_INFINITY), 0);
+  EXPECT_EQ(r.Status([&] { return inode() != kept; }), 0);
+  EXPECT_EQ(QImage(live).width(), 320);
 }
 
 TEST(RecorderFaults, AHugeLogoIsRefusedOnceAndEveryErrorLineSaysWhy) {
