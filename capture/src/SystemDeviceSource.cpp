@@ -11,7 +11,8 @@
 #include <mutex>
 #include <set>
 
-Q_LOGGING_CATEGORY(lcDevices, "quorvin.capture.devices")
+// The cameras found, at every start: debug lines, printed only when asked for with QT_LOGGING_RULES.
+Q_LOGGING_CATEGORY(lcDevices, "quorvin.capture.devices", QtInfoMsg)
 
 namespace korvex {
 

@@ -129,6 +129,8 @@ TEST(RecorderFaults, AFileSizeLimitFailsWritesLikeAFullDiskAndCapturesGoOnOnceIt
   ASSERT_EQ(limit(RLIM_INFINITY), 0);
   EXPECT_EQ(r.Status([&] { return inode() != kept; }), 0);
   EXPECT_EQ(QImage(live).width(), 320);
+  // The cameras found are debug lines, printed only when asked for.
+  EXPECT_FALSE((said + r.said).contains("quorvin.capture.devices")) << r.said.toStdString();
 }
 
 TEST(RecorderFaults, AHugeLogoIsRefusedOnceAndEveryErrorLineSaysWhy) {
