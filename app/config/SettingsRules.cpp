@@ -112,6 +112,19 @@ std::optional<double> StampFontPoints(const Settings& s) {
   return points;
 }
 
+double StampFontSize(const Settings& s) {
+  return StampFontPoints(s).value_or(kDefaultFontPoints);
+}
+
+bool LogoPlacementKnown(int32_t code) {
+  return code >= 0 && code < kLogoPlacementCount;
+}
+
+int32_t LogoPlacement(const Settings& s) {
+  return LogoPlacementKnown(s.op3[Option::LogoPlacement]) ? s.op3[Option::LogoPlacement]
+                                                          : kDefaultLogoPlacement;
+}
+
 bool IsValidHhnn(const QString& t) {
   if (t.size() != 4) return false;
   for (QChar c : t)

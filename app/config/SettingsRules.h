@@ -64,6 +64,15 @@ int32_t StampTextPlacement(const Settings& settings);
 
 // The stamp's font size in points, when SFontSize is a number the text drawing takes (0 < size <= 2000).
 std::optional<double> StampFontPoints(const Settings& settings);
+// The size the stamp is drawn at: SFontSize, or the default when it is no size (0, or not a number).
+inline constexpr double kDefaultFontPoints = 12;
+double StampFontSize(const Settings& settings);
+
+// The logo's place on the 3 x 3 grid it is drawn at: op3(3), or the default when it names no place.
+inline constexpr int32_t kLogoPlacementCount = 9;
+inline constexpr int32_t kDefaultLogoPlacement = 0;
+bool LogoPlacementKnown(int32_t code);
+int32_t LogoPlacement(const Settings& settings);
 
 // A time of day "hhnn" as the operation time compares it: four digits, hours 00-23, minutes 00-59.
 bool IsValidHhnn(const QString& text);

@@ -7,8 +7,6 @@
 
 #include <QFileInfo>
 
-#include <optional>
-
 namespace quorvin {
 
 namespace {
@@ -43,17 +41,13 @@ void PrintTimeStamp2(ImagingControl& LEAD2, Settings& s, const NamingState& nami
             static_cast<int64_t>(LEAD2.ImageWidth()), static_cast<int64_t>(LEAD2.ImageHeight()));
   const QString text = ComposeStampText(s, naming, clock);
 
-  const std::optional<double> size = StampFontPoints(s);
-  if (!size)
-    throw ImagingError(ErrorCode::ImageOperation,
-                       QStringLiteral("font size \"%1\" is not a size in points").arg(s.SFontSize));
   LEAD2.SetTextLeft(s.StampAreaLeft);
   LEAD2.SetTextTop(s.StampAreaTop);
   LEAD2.SetTextWidth(s.StampAreaWidth);
   LEAD2.SetTextHeight(s.StampAreaHeight);
   LEAD2.SetTextPosition(StampTextPlacement(s));
   LEAD2.SetFontName(s.SFontName);
-  LEAD2.SetFontSize(*size);
+  LEAD2.SetFontSize(StampFontSize(s));
   LEAD2.SetTextColor(s.stampTextColor);
   LEAD2.SetTextSetting236(true);
   LEAD2.SetTextStyle(StampTextStyle(s));
@@ -68,10 +62,7 @@ void PrintTimeStamp2(ImagingControl& LEAD2, Settings& s, const NamingState& nami
 }
 
 QPoint LogoPosition(int64_t W, int64_t H, int64_t w, int64_t h, const Settings& s) {
-  const int32_t place = s.op3[Option::LogoPlacement];
-  if (place < 0 || place > 8)
-    throw ImagingError(ErrorCode::ImageOperation,
-                       QStringLiteral("logo position %1 is out of range 0..8").arg(place));
+  const int32_t place = LogoPlacement(s);
   const int64_t x = HalfToEven((W - w) * (place / 3));
   const int64_t y = HalfToEven((H - h) * (place % 3));
   return QPoint(ToInt32(x + s.MarkPosLeft, "logo left"), ToInt32(y + s.MarkPosTop, "logo top"));

@@ -291,9 +291,10 @@ class SettingsChecker {
         On(Switch::StampOnLiveImage) || On(Switch::StampOnHalfImage) || On(Switch::StampOnHistoryImage);
     if (stamped && !StampFontPoints(s_))
       Warning(QStringLiteral("SFontSize"),
-              QStringLiteral("%1 is not a size in points (above 0, at most 2000): no time stamp is drawn and "
-                             "every capture logs \"saveing\"")
-                  .arg(Quoted(s_.SFontSize)));
+              QStringLiteral("%1 is not a size in points (above 0, at most 2000): the stamp is drawn at the "
+                             "default size %2 and the error log says so once")
+                  .arg(Quoted(s_.SFontSize))
+                  .arg(kDefaultFontPoints));
     if (!TextStyleKnown(s_.op3[Option::TextStyle]))
       Warning(
           QStringLiteral("op3(5)"),
@@ -312,11 +313,14 @@ class SettingsChecker {
     const bool logo =
         On(Switch::LogoOnLiveImage) || On(Switch::LogoOnHalfImage) || On(Switch::LogoOnHistoryImage);
     const int32_t place = s_.op3[Option::LogoPlacement];
-    if (logo && !s_.LogomarkFilename.isEmpty() && (place < 0 || place > 8))
-      Warning(QStringLiteral("op3(3)"),
-              QStringLiteral(
-                  "%1 is not a logo place (0 to 8): no logo is drawn and every capture logs \"saveing\"")
-                  .arg(place));
+    if (logo && !s_.LogomarkFilename.isEmpty() && !LogoPlacementKnown(place))
+      Warning(
+          QStringLiteral("op3(3)"),
+          QStringLiteral("%1 is not a logo place (0 to %2): the logo is drawn at the default place %3 and "
+                         "the error log says so once")
+              .arg(place)
+              .arg(kLogoPlacementCount - 1)
+              .arg(kDefaultLogoPlacement));
   }
 
   void OperationTimes() {

@@ -162,7 +162,10 @@ TEST_F(Form4Preview, AFailingGrabShowsABlankOfTheVideoSize) {
 }
 
 TEST_F(Form4Preview, AnImagingErrorLeavesTheWindowOpenAndTheWorkControlEmpty) {
-  settings_.SFontSize = QStringLiteral("large");  // the stamp cannot be drawn
+  // A logo file that is there but was never loaded: the overlay fails before the stamp.
+  const WorkingFolder folder;
+  WriteAll(folder.File("logo.png"), "not loaded");
+  settings_.LogomarkFilename = folder.File("logo.png");
   settings_.ch1[19] = 1;
   settings_.EfctALeft = 0, settings_.EfctATop = 0, settings_.EfctAWidth = 10, settings_.EfctAHeight = 10;
   Form4& form = Open(&device_);
@@ -170,7 +173,7 @@ TEST_F(Form4Preview, AnImagingErrorLeavesTheWindowOpenAndTheWorkControlEmpty) {
   EXPECT_FALSE(main_.LEAD2.HasImage());
   EXPECT_EQ(form.LEAD1[0].Picture().at<cv::Vec4b>(100, 100), kFramePixel);  // processed up to the stamp
 
-  settings_.SFontSize = QStringLiteral("12");
+  settings_.LogomarkFilename.clear();
   Drag(At(10, 10), At(20, 20));
   EXPECT_GT(CountUnlike(form.LEAD1[0].Picture(), kFramePixel, stampCorner).inside, 50);
 }

@@ -123,7 +123,11 @@ const Case kCases[] = {
      {"warning: NetworkPath: \" %D/live \" reads back as \"%D/live\""},
      {"stampHead"},
      true},
-    {"SFontSize = 0\r\n", {"warning: SFontSize: \"0\" is not a size in points"}, {}, true},
+    {"SFontSize = 0\r\n",
+     {"warning: SFontSize: \"0\" is not a size in points (above 0, at most 2000): the stamp is drawn at the "
+      "default size 12 and the error log says so once"},
+     {},
+     true},
     {"SFontSize = big\r\nch1(1) = 0\r\nch1(2) = 0\r\nch1(3) = 0\r\n", {}, {"SFontSize"}, false},  // no stamp
     {"StartTime = 2500\r\nEndTime = 9\r\nop3(16) = 1\r\n",
      {"warning: StartTime: \"2500\" is not a time hhnn (0000 to 2359): the part-time recorder never captures",
@@ -140,7 +144,8 @@ const Case kCases[] = {
      "%D/file.txt\r\n",
      {"warning: op3(5): 40 is not a text style (0 to 6): the stamp is drawn in the default style 5",
       "warning: op3(2): 11 is not a text place (0 to 8)", "warning: op3(1): 5 grabs from the video device",
-      "warning: op3(3): 12 is not a logo place (0 to 8): no logo is drawn"},
+      "warning: op3(3): 12 is not a logo place (0 to 8): the logo is drawn at the default place 0 and the "
+      "error log says so once"},
      {},
      true},
 };

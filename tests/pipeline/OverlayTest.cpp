@@ -136,8 +136,12 @@ TEST(TimeStamp, AreaIsClampedIntoTheSettings) {
   EXPECT_EQ(s.StampAreaLeft, 320);
   EXPECT_EQ(s.StampAreaWidth, 0);
   EXPECT_EQ(s.StampAreaHeight, 230);
-  s.SFontSize = QStringLiteral("big");
-  EXPECT_THROW(Stamp(st, s, UniformPicture(32, 24, 0)), ImagingError);
+  // A size that is no size (an older or hand-edited file) stamps at the default rather than not at all.
+  for (const auto& [text, points] : {std::pair{"30", 30.0}, {"big", 12.0}, {"30", 30.0}, {"0", 12.0}}) {
+    s.SFontSize = QString::fromLatin1(text);
+    Stamp(st, s, UniformPicture(32, 24, 0));
+    EXPECT_EQ(st.lead2.Text().fontSize, points) << text;
+  }
 }
 
 TEST(LogoPosition, GridPlaceAndOffsets) {
@@ -155,8 +159,8 @@ TEST(LogoPosition, GridPlaceAndOffsets) {
   s.MarkPosLeft = 0;
   EXPECT_EQ(LogoPosition(641, 480, 100, 50, s).x(), 270);
   EXPECT_EQ(LogoPosition(643, 480, 100, 50, s).x(), 272);
-  s.op3[3] = 9;
-  EXPECT_THROW(LogoPosition(640, 480, 100, 50, s), ImagingError);
+  s.op3[3] = 9;  // no place: the default top left
+  EXPECT_EQ(LogoPosition(640, 480, 100, 50, s), QPoint(0, 0));
 }
 
 class LogoOverlayTest : public testing::Test {

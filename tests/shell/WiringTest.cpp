@@ -144,16 +144,25 @@ TEST(WiringSource, OnlySourceOneRunsTheEffects) {
   }
 }
 
-TEST_F(Wiring, UnknownStampStyleAndPlaceStampWithTheDefaultsAndAreLoggedOnce) {
-  Start(QStringLiteral("op3(5) = 40\r\nop3(2) = 11\r\n"));
+TEST_F(Wiring, UnknownStampStyleSizeAndPlacesDrawWithTheDefaultsAndAreLoggedOnce) {
+  QImage logo(20, 20, QImage::Format_RGB32);
+  logo.fill(Qt::white);
+  ASSERT_TRUE(logo.save(shell.work.File("logo.png")));
+  Start(QStringLiteral("op3(5) = 40\r\nop3(2) = 11\r\nSFontSize = 0\r\nop3(3) = 11\r\nch1(11) = 1\r\n"
+                       "LogomarkFilename = %1\r\n")
+            .arg(shell.work.File("logo.png")));
   Click("Command1_0");
   Click("Command1_0");
-  EXPECT_GT(Brightest(LiveImage()), 200);  // white text on the black frame
+  const QImage live = LiveImage();
+  EXPECT_GT(Brightest(live.copy(0, live.height() / 2, live.width(), live.height() / 2)), 200);  // the stamp
+  EXPECT_GT(qGray(live.pixel(110, 110)), 200);  // the logo at the top left place, offset 100 x 100
   const QStringList log =
       QString::fromUtf8(ReadAll(shell.work.File("Qv_error.log"))).split("\r\n", Qt::SkipEmptyParts);
-  ASSERT_EQ(log.size(), 2) << log.join('|').toStdString();
-  EXPECT_TRUE(log[0].contains("stamp style 40 unknown, 5 used 50 ")) << log[0].toStdString();
-  EXPECT_TRUE(log[1].contains("stamp placement 11 unknown, 5 used 50 ")) << log[1].toStdString();
+  ASSERT_EQ(log.size(), 4) << log.join('|').toStdString();
+  EXPECT_TRUE(log[0].contains("logo placement 11 unknown, 0 used 50 ")) << log[0].toStdString();
+  EXPECT_TRUE(log[1].contains("stamp style 40 unknown, 5 used 50 ")) << log[1].toStdString();
+  EXPECT_TRUE(log[2].contains("stamp placement 11 unknown, 5 used 50 ")) << log[2].toStdString();
+  EXPECT_TRUE(log[3].contains("stamp size \"0\" unknown, 12 used 50 ")) << log[3].toStdString();
 }
 
 TEST_F(Wiring, ColourDepthButtonsTakeEffectOnTheNextCapture) {

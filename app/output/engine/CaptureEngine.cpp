@@ -92,25 +92,36 @@ AcquisitionContext CaptureEngine::Context() {
   return ctx;
 }
 
+void CaptureEngine::NoteDefaultInUse(const char* what, const QString& key, const QString& value,
+                                     const QString& used, std::optional<QString>& logged) {
+  if (logged == value) return;
+  logged = value;
+  AppendErrorLog(QStringLiteral("%1 %2 unknown, %3 used").arg(QLatin1String(what), value, used),
+                 ErrorCode::SettingUnknown,
+                 QStringLiteral("%1 = %2 names no %3; drawn with %4 until it changes")
+                     .arg(key, value, QLatin1String(what), used),
+                 clock_);
+}
+
 void CaptureEngine::NoteStampDefaults() {
-  const auto note = [this](const char* what, int option, int32_t code, int32_t used,
-                           std::optional<int32_t>& logged) {
-    if (logged == code) return;
-    logged = code;
-    AppendErrorLog(
-        QStringLiteral("stamp %1 %2 unknown, %3 used").arg(QLatin1String(what)).arg(code).arg(used),
-        ErrorCode::SettingUnknown,
-        QStringLiteral("op3(%1) = %2 names no stamp %3; drawn with %4 until it changes")
-            .arg(option)
-            .arg(code)
-            .arg(QLatin1String(what))
-            .arg(used),
-        clock_);
-  };
   const int32_t style = s_.op3[Option::TextStyle], placement = s_.op3[Option::TextPlacement];
-  if (!TextStyleKnown(style)) note("style", Option::TextStyle, style, kDefaultTextStyle, loggedStyle_);
+  if (!TextStyleKnown(style))
+    NoteDefaultInUse("stamp style", QStringLiteral("op3(5)"), QString::number(style),
+                     QString::number(kDefaultTextStyle), loggedStyle_);
   if (!TextPlacementKnown(placement))
-    note("placement", Option::TextPlacement, placement, kDefaultTextPlacement, loggedPlacement_);
+    NoteDefaultInUse("stamp placement", QStringLiteral("op3(2)"), QString::number(placement),
+                     QString::number(kDefaultTextPlacement), loggedPlacement_);
+  if (!StampFontPoints(s_))
+    NoteDefaultInUse("stamp size", QStringLiteral("SFontSize"), QStringLiteral("\"%1\"").arg(s_.SFontSize),
+                     QString::number(kDefaultFontPoints), loggedFontSize_);
+}
+
+void CaptureEngine::LogoSlot(int k, const char* message, int output) {
+  const int32_t placement = s_.op3[Option::LogoPlacement];
+  if (!LogoPlacementKnown(placement) && !s_.LogomarkFilename.isEmpty())
+    NoteDefaultInUse("logo placement", QStringLiteral("op3(3)"), QString::number(placement),
+                     QString::number(kDefaultLogoPlacement), loggedLogoPlacement_);
+  Trap(message, On("logo", output), [&] { LogoOverlay(c_, k, s_); });
 }
 
 void CaptureEngine::StampSlot(int k, const char* message, int output) {
@@ -158,14 +169,12 @@ void CaptureEngine::SaveLiveImages() {
   }
   if (On(s_.ch1[Switch::HalfImage])) {
     Trap(kLive, kOutputs[Output::HalfImage], [&] { c_.LEAD1[2].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
-    if (On(s_.ch1[Switch::LogoOnHalfImage]))
-      Trap(kLive, On("logo", Output::HalfImage), [&] { LogoOverlay(c_, 2, s_); });
+    if (On(s_.ch1[Switch::LogoOnHalfImage])) LogoSlot(2, kLive, Output::HalfImage);
     if (On(s_.ch1[Switch::StampOnHalfImage])) StampSlot(2, kLive, Output::HalfImage);
     Trap(kLive, kOutputs[Output::HalfImage], [&] { WriteLiveOutput(Output::HalfImage); });
   }
   if (On(s_.ch1[Switch::LiveImage])) {
-    if (On(s_.ch1[Switch::LogoOnLiveImage]))
-      Trap(kLive, On("logo", Output::LiveImage), [&] { LogoOverlay(c_, 0, s_); });
+    if (On(s_.ch1[Switch::LogoOnLiveImage])) LogoSlot(0, kLive, Output::LiveImage);
     if (On(s_.ch1[Switch::StampOnLiveImage])) StampSlot(0, kLive, Output::LiveImage);
     Trap(kLive, kOutputs[Output::LiveImage], [&] { WriteLiveOutput(Output::LiveImage); });
   }
@@ -197,8 +206,7 @@ void CaptureEngine::SaveHistoryImages() {
   }
   if (On(s_.ch1[Switch::HistoryImage])) {
     const QString image = kOutputs[Output::HistoryImage];
-    if (On(s_.ch1[Switch::LogoOnHistoryImage]))
-      Trap(kHistory, On("logo", Output::HistoryImage), [&] { LogoOverlay(c_, 0, s_); });
+    if (On(s_.ch1[Switch::LogoOnHistoryImage])) LogoSlot(0, kHistory, Output::HistoryImage);
     MakeFolder(s_.histPath + naming_.HistorySubPath[0]);
     if (On(s_.ch1[Switch::StampOnHistoryImage])) StampSlot(0, kHistory, Output::HistoryImage);
     if (s_.zoom[Output::HistoryImage] != 1.0f) Trap(kHistory, image, [&] { ResizeForHistory(0); });

@@ -51,9 +51,13 @@ class CaptureEngine final : public CaptureCycles {
   void WriteLiveOutput(int i);
   void ResizeForHistory(int k);
   void StampSlot(int k, const char* message, int output);
-  // A stamp style or placement the drawing does not know is drawn with the default; the log says so once
-  // per code, not every cycle.
+  // A stamp style, placement or size, or a logo placement, that the drawing does not know is drawn with
+  // the default; the log says so once per value, not every cycle.
   void NoteStampDefaults();
+  void NoteDefaultInUse(const char* what, const QString& key, const QString& value, const QString& used,
+                        std::optional<QString>& logged);
+  // The logo on slot k (an output's picture), for `output`.
+  void LogoSlot(int k, const char* message, int output);
   void MakeFolder(const QString& path);
   // Runs one statement of a cycle; a failure becomes a log line with `message`, its reason told with
   // `what` the statement was about, and the cycle goes on.
@@ -68,7 +72,7 @@ class CaptureEngine final : public CaptureCycles {
   CaptureHost& host_;
   const Clock& clock_;
   intptr_t window_ = 0;
-  std::optional<int32_t> loggedStyle_, loggedPlacement_;
+  std::optional<QString> loggedStyle_, loggedPlacement_, loggedFontSize_, loggedLogoPlacement_;
   // The scanner source used in place of a stored DevIndexTwain that start-up did not find.
   struct StandIn {
     int32_t stored;
