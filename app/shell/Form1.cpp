@@ -231,6 +231,7 @@ Form2* Form1::form2() {
 void Form1::Timer1_Timer() {
   // A tick queued before the end began.
   if (Ending()) return;
+  FollowVideoDevices();
   scheduler_->Tick();
   // A capture leaves its frame in LEAD1(0); show it.
   lead1View_->update();
@@ -238,6 +239,7 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::Combo3_Click(int index) {
+  if (index == 1) videoChosen_ = true;
   engine_->SelectDevice(index, Combo3_[index]->currentIndex(), /*store=*/true);
 }
 

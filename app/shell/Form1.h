@@ -178,6 +178,12 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   QWidget* BuildCommandArea();
   void ListTwainSources();
   void ListVideoDevices();
+  // Combo3(1) from the capture control's list, read again; the number of devices.
+  int FillVideoList();
+  void VideoDevicesChanged() { videoDevicesChanged_ = true; }
+  // After the capture control reported a change, once per tick: the list is read again, and until the
+  // operator chooses a device, a device plugged in at the DevIndex entry is used for this run.
+  void FollowVideoDevices();
   // A save killed half-way leaves its temporary file in the settings, live or history folder.
   void RemoveTemporariesOfKilledSaves();
   void SelectInList(int list, int stored);
@@ -232,6 +238,9 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   int exitStatus_ = 0;
   bool processEnded_ = false;
   bool refreshing_ = false;
+  int videoDevices_ = 0;              // entries of Combo3(1) when it was last filled
+  bool videoDevicesChanged_ = false;  // reported by the capture control since
+  bool videoChosen_ = false;          // the operator chose in Combo3(1) during this run
 
   QTimer* timer_;
   TrayIcon* tray_;

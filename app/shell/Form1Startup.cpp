@@ -19,6 +19,8 @@
 
 #include <korvex/KorvexCtrl.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -175,7 +177,7 @@ void Form1::ListTwainSources() {
   SelectInList(0, settings_.DevIndexTwain);
 }
 
-void Form1::ListVideoDevices() {
+int Form1::FillVideoList() {
   QComboBox* list = Combo3_[1];
   list->clear();
   korvex::CKorvexCtrl* korvex = form2()->Korvex1();
@@ -183,15 +185,49 @@ void Form1::ListVideoDevices() {
   if (count == 0) {
     list->addItem(QStringLiteral("No Devices"));
     list->setCurrentIndex(-1);
-    return;
   }
   for (int i = 0; i < count; ++i)
     list->addItem(
         korvex->Invoke(korvex::kDispDeviceNameList, korvex::DispatchKind::Method, {i}).value.toString());
+  videoDevices_ = count;
+  return count;
+}
+
+void Form1::ListVideoDevices() {
+  korvex::CKorvexCtrl* korvex = form2()->Korvex1();
+  connect(korvex, &korvex::CKorvexCtrl::DevicesChanged, this, &Form1::VideoDevicesChanged,
+          Qt::UniqueConnection);
+  if (FillVideoList() == 0) return;
   SelectInList(1, settings_.DevIndex);
   korvex->Invoke(korvex::kDispPreview, korvex::DispatchKind::PropertyPut, {true});
   engine_->UseOverlayIfAvailable();
   korvex->Invoke(korvex::kDispCenterWindow, korvex::DispatchKind::PropertyPut, {false});
+}
+
+void Form1::FollowVideoDevices() {
+  QComboBox* list = Combo3_[1];
+  // Not under the operator's hand: the list is read once it has closed.
+  if (!videoDevicesChanged_ || list->view()->isVisible()) return;
+  videoDevicesChanged_ = false;
+  const int before = videoDevices_;
+  const int count = FillVideoList();
+  if (count == 0) return;
+  const int inUse = form2()->Korvex1()->captureWindow()->CurrentDeviceIndex();
+  // Until the operator chooses, the run follows the stored entry as a start now would find it: a device
+  // plugged in may be the one DevIndex names (a camera that enumerated late, or one missing at start).
+  const int stored = settings_.DevIndex >= 0 && settings_.DevIndex < count ? settings_.DevIndex : -1;
+  if (before == 0 || (!videoChosen_ && count > before && stored >= 0 && stored != inUse)) {
+    const int position = stored >= 0 ? stored : 0;
+    list->setCurrentIndex(position);
+    engine_->SelectDevice(1, position, /*store=*/false);
+    if (before == 0)
+      form2()->Korvex1()->Invoke(korvex::kDispCenterWindow, korvex::DispatchKind::PropertyPut, {false});
+    return;
+  }
+  // The device in use stays; the list shows where it is now.
+  list->setCurrentIndex(inUse);
+  if (context_.Label6[12]->text().startsWith(QLatin1String("(V")))
+    SetSourceLabel(QStringLiteral("(V%1)").arg(inUse));
 }
 
 void Form1::RemoveTemporariesOfKilledSaves() {

@@ -172,6 +172,7 @@ int CaptureWindow::ReadDriverList() {
 void CaptureWindow::OnDevicesChanged() {
   if (!created_) return;
   devices_->Rescan();
+  emit DevicesChanged();
   const auto device = CurrentDevice();
   if (!device || capturing_) return;
   if (!devices_->Present(device.get())) {

@@ -36,6 +36,7 @@ CKorvexCtrl::CKorvexCtrl(QWidget* parent, std::shared_ptr<DeviceSource> source) 
     capture_->SetPreviewRate(previewRate_);
   }
   connect(capture_, &CaptureWindow::OwnerMessage, this, &CKorvexCtrl::OnCaptureWindowMessage);
+  connect(capture_, &CaptureWindow::DevicesChanged, this, &CKorvexCtrl::DevicesChanged);
   Relayout();
 }
 

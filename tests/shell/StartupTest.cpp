@@ -5,8 +5,11 @@
 #include "ShellTestSupport.h"
 
 #include <korvex/KorvexCtrl.h>
+#include <korvex/TestPatternDevice.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QImage>
 #include <QLockFile>
 #include <QPushButton>
 #include <QSysInfo>
@@ -19,6 +22,41 @@
 
 namespace quorvin::test {
 namespace {
+
+// Cameras plugged in while the recorder runs: listed before the Test Pattern (when there is one), each at a
+// size of its own so that a live image tells which device it came from, and reported as the monitor does.
+class PluggedLater final : public korvex::DeviceSource {
+ public:
+  class Camera final : public korvex::TestPatternDevice {
+   public:
+    Camera(int n, int width, int height) : n_(n), format_{width, height, 30, 1, QStringLiteral("BGRx")} {}
+    QString Name() const override { return QStringLiteral("Camera %1").arg(n_); }
+    QString SettingsKey() const override { return Name(); }
+    korvex::VideoFormat DefaultFormat() const override { return format_; }
+
+   private:
+    int n_;
+    korvex::VideoFormat format_;
+  };
+  explicit PluggedLater(bool testPattern) {
+    if (testPattern) pattern_ = std::make_shared<korvex::TestPatternDevice>();
+  }
+  std::vector<std::shared_ptr<korvex::CaptureDevice>> Enumerate() override {
+    auto devices = cameras_;
+    if (pattern_) devices.push_back(pattern_);
+    return devices;
+  }
+  void Watch(std::function<void()> changed) override { changed_ = std::move(changed); }
+  void Plug(int width, int height) {
+    cameras_.push_back(std::make_shared<Camera>(static_cast<int>(cameras_.size()), width, height));
+    if (changed_) changed_();
+  }
+
+ private:
+  std::vector<std::shared_ptr<korvex::CaptureDevice>> cameras_;
+  std::shared_ptr<korvex::CaptureDevice> pattern_;
+  std::function<void()> changed_;
+};
 
 class Startup : public ::testing::Test {
  protected:
@@ -136,6 +174,65 @@ TEST_F(Startup, StoredDevicesMissingAtStartAreStoodInForThisRunAndStayStored) {
   EXPECT_EQ(shell.Find<QLabel>("Label6_12")->text(), "(V1)");
   shell.form().EndProgram();
   EXPECT_EQ(saved(), std::pair(1, 2));
+}
+
+TEST_F(Startup, CamerasPluggedInLaterAreListedAndTheStoredEntryIsUsedUntilTheOperatorChooses) {
+  const QString live = shell.work.File("live");
+  auto start = [&](Shell& s, bool testPattern) {
+    auto devices = std::make_shared<PluggedLater>(testPattern);
+    s.devices = devices;
+    WriteAll(s.SettingsFile(), "DevIndex = 1\r\nNetworkPath = " + live.toUtf8() + "/\r\n");
+    EXPECT_TRUE(s.form().Form_Load());
+    return devices;
+  };
+  // Each plug-in is read at the next tick, as the capture control reports it.
+  auto plug = [](Shell& s, PluggedLater& devices, int width, int height) {
+    devices.Plug(width, height);
+    QCoreApplication::processEvents();
+    s.Tick();
+  };
+  auto captured = [&](Shell& s) {
+    s.Find<QPushButton>("Command1_0")->click();
+    return QImage(live + "/tovra.jpg").width();
+  };
+  const auto devices = start(shell, true);
+  EXPECT_EQ(Combo3(1)->count(), 1);  // the Test Pattern stands in for entry 1
+  EXPECT_EQ(captured(shell), 640);
+  // A camera at entry 0: entry 1 is the Test Pattern, in use already and shown at its new place.
+  plug(shell, *devices, 320, 240);
+  ASSERT_EQ(Combo3(1)->count(), 2);
+  EXPECT_TRUE(Combo3(1)->itemText(0).startsWith("Camera 0 ["));
+  EXPECT_EQ(Combo3(1)->currentIndex(), 1);
+  EXPECT_EQ(shell.Find<QLabel>("Label6_12")->text(), "(V1)");
+  EXPECT_EQ(captured(shell), 640);
+  // Another camera takes entry 1, the stored one: it is used from this tick on.
+  plug(shell, *devices, 800, 600);
+  EXPECT_TRUE(Combo3(1)->itemText(1).startsWith("Camera 1 ["));
+  EXPECT_EQ(Combo3(1)->currentIndex(), 1);
+  EXPECT_EQ(captured(shell), 800);
+  // The operator's choice holds: a camera plugged in later changes the list shown, not the device used.
+  Combo3(1)->setCurrentIndex(0);
+  emit Combo3(1)->activated(0);
+  plug(shell, *devices, 1280, 720);
+  EXPECT_EQ(Combo3(1)->count(), 4);
+  EXPECT_EQ(Combo3(1)->currentIndex(), 0);
+  EXPECT_EQ(captured(shell), 320);
+  shell.form().EndProgram();
+  Settings saved;
+  LoadSettings(saved, shell.SettingsFile());
+  EXPECT_EQ(saved.DevIndex, 0);
+
+  // No device at all at start: the first one plugged in stands in for entry 1, with its preview.
+  Shell bare(false);
+  const auto none = start(bare, false);
+  EXPECT_EQ(bare.Find<QComboBox>("Combo3_1")->itemText(0), "No Devices");
+  plug(bare, *none, 320, 240);
+  EXPECT_EQ(bare.Find<QComboBox>("Combo3_1")->currentIndex(), 0);
+  EXPECT_TRUE(bare.form().form2()->Korvex1()->GetPreview());
+  EXPECT_EQ(captured(bare), 320);
+  bare.form().EndProgram();
+  LoadSettings(saved, bare.SettingsFile());
+  EXPECT_EQ(saved.DevIndex, 1);
 }
 
 TEST_F(Startup, StoredDevicesInsideTheListsAreSelected) {

@@ -18,7 +18,10 @@ class KorvexVideoDevice final : public VideoDevice {
   void SetPreview(bool on) override { control_.SetPreview(on); }
   bool VideoOverlay() const override { return control_.GetVideoOverlay(); }
   void SetUseVideoOverlay(bool on) override { control_.SetUseVideoOverlay(on); }
-  QString DeviceName() const override { return control_.DeviceNameList(control_.GetDeviceIndex()); }
+  // The device in use: the control keeps the index it was given, the window follows its device in the list.
+  QString DeviceName() const override {
+    return control_.DeviceNameList(control_.captureWindow()->CurrentDeviceIndex());
+  }
 
  private:
   korvex::CKorvexCtrl& control_;

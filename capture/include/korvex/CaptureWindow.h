@@ -121,6 +121,8 @@ class CaptureWindow : public QWidget {
   // kOwnerMessage with kStatusEndCapture when a streaming capture ends.
   void OwnerMessage(unsigned message, int code, const korvex::CaptureStatus& status);
   void StatusMessage(int id, const QString& text);
+  // The source reported that devices came or went; ReadDriverList shows the host what it found.
+  void DevicesChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -161,6 +161,8 @@ class CKorvexCtrl : public QWidget {
   void EndCapture(int frames, int drops);
   // Bound-property change, with the property's identifier.
   void PropertyChanged(int dispId);
+  // Devices came or went: reading NumDrivers again lists them (not a member of the dispatch interface).
+  void DevicesChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
