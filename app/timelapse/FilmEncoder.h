@@ -13,15 +13,6 @@
 
 namespace quorvin::timelapse {
 
-// A whole, decodable JPEG: its size, or why it is not one. Decodes at an eighth of the size, which reads
-// every byte of the picture data (a cut file is found) at a fraction of the cost.
-struct JpegCheck {
-  bool ok = false;
-  QSize size;
-  QString problem;
-};
-JpegCheck CheckJpeg(const QByteArray& bytes);
-
 struct FilmFormat {
   QSize size;
   int fps = 25;

@@ -2,6 +2,7 @@
 
 #include "DayImages.h"
 #include "FilmEncoder.h"
+#include "JpegCheck.h"
 #include "SettingsFile.h"
 
 #include <QCommandLineParser>
