@@ -184,6 +184,7 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   // After the capture control reported a change, once per tick: the list is read again, and until the
   // operator chooses a device, a device plugged in at the DevIndex entry is used for this run.
   void FollowVideoDevices();
+  void LookForStoredCamera();
   // A save killed half-way leaves its temporary file in the settings, live or history folder.
   void RemoveTemporariesOfKilledSaves();
   void SelectInList(int list, int stored);
@@ -241,6 +242,8 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   int videoDevices_ = 0;              // entries of Combo3(1) when it was last filled
   bool videoDevicesChanged_ = false;  // reported by the capture control since
   bool videoChosen_ = false;          // the operator chose in Combo3(1) during this run
+  static constexpr int kLookEveryTicks = 20;
+  int ticksSinceLook_ = 0;
 
   QTimer* timer_;
   TrayIcon* tray_;

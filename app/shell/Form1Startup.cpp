@@ -17,6 +17,8 @@
 #include "StampText.h"
 #include "TrayIcon.h"
 
+#include <korvex/CaptureDevice.h>
+#include <korvex/CaptureWindow.h>
 #include <korvex/KorvexCtrl.h>
 
 #include <QAbstractItemView>
@@ -204,7 +206,19 @@ void Form1::ListVideoDevices() {
   korvex->Invoke(korvex::kDispCenterWindow, korvex::DispatchKind::PropertyPut, {false});
 }
 
+void Form1::LookForStoredCamera() {
+  // Where no monitor reports (a fixed node list, no udev) the list is read again every 10 s while the
+  // stored entry is not a camera in use: a few ioctls, and nothing at all while it is.
+  if (videoChosen_ || ++ticksSinceLook_ < kLookEveryTicks) return;
+  ticksSinceLook_ = 0;
+  korvex::CaptureWindow* window = form2()->Korvex1()->captureWindow();
+  const auto device = window->CurrentDevice();
+  if (!device || device->Location().isEmpty() || window->CurrentDeviceIndex() != settings_.DevIndex)
+    window->LookForDevices();
+}
+
 void Form1::FollowVideoDevices() {
+  LookForStoredCamera();
   QComboBox* list = Combo3_[1];
   // Not under the operator's hand: the list is read once it has closed.
   if (!videoDevicesChanged_ || list->view()->isVisible()) return;

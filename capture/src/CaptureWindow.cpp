@@ -142,7 +142,7 @@ bool CaptureWindow::BuildPipeline(QString* error) {
     // cannot watch): list once more, and try again when that found it.
     const bool was_present = devices_->Present(device.get());
     const QString was_at = device->Location();
-    devices_->Rescan();
+    if (devices_->Rescan()) emit DevicesChanged();
     if (!devices_->Present(device.get()) || (was_present && device->Location() == was_at)) return false;
     if (!pipeline_->Build(nullptr, error)) return false;
   }
@@ -172,6 +172,14 @@ int CaptureWindow::ReadDriverList() {
 void CaptureWindow::OnDevicesChanged() {
   if (!created_) return;
   devices_->Rescan();
+  FollowDevices();
+}
+
+void CaptureWindow::LookForDevices() {
+  if (created_ && devices_->Rescan()) FollowDevices();
+}
+
+void CaptureWindow::FollowDevices() {
   emit DevicesChanged();
   const auto device = CurrentDevice();
   if (!device || capturing_) return;

@@ -4,8 +4,10 @@
 
 namespace korvex {
 
-void DeviceList::Rescan() {
+bool DeviceList::Rescan() {
+  auto before = std::move(found_);
   found_ = source_->Enumerate();
+  return found_ != before;
 }
 
 void DeviceList::Publish(const std::shared_ptr<CaptureDevice>& keep) {

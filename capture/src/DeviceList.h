@@ -17,8 +17,9 @@ class DeviceList {
 
   explicit DeviceList(std::shared_ptr<DeviceSource> source) : source_(std::move(source)) {}
 
-  // Lists the source again: which devices are present now, and which are new.
-  void Rescan();
+  // Lists the source again: which devices are present now, and which are new. True when they are not the
+  // devices found before.
+  bool Rescan();
   // The list becomes what the last listing found, in its order and at most ten long. `keep`, the
   // connected device, stays at its place while it is gone, so it is picked up when it comes back.
   void Publish(const std::shared_ptr<CaptureDevice>& keep);

@@ -38,7 +38,8 @@ class PluggedLater final : public korvex::DeviceSource {
     int n_;
     korvex::VideoFormat format_;
   };
-  explicit PluggedLater(bool testPattern) {
+  // A source that does not watch (a fixed node list, no udev) never reports.
+  PluggedLater(bool testPattern, bool watches) : watches_(watches) {
     if (testPattern) pattern_ = std::make_shared<korvex::TestPatternDevice>();
   }
   std::vector<std::shared_ptr<korvex::CaptureDevice>> Enumerate() override {
@@ -46,7 +47,9 @@ class PluggedLater final : public korvex::DeviceSource {
     if (pattern_) devices.push_back(pattern_);
     return devices;
   }
-  void Watch(std::function<void()> changed) override { changed_ = std::move(changed); }
+  void Watch(std::function<void()> changed) override {
+    if (watches_) changed_ = std::move(changed);
+  }
   void Plug(int width, int height) {
     cameras_.push_back(std::make_shared<Camera>(static_cast<int>(cameras_.size()), width, height));
     if (changed_) changed_();
@@ -55,6 +58,7 @@ class PluggedLater final : public korvex::DeviceSource {
  private:
   std::vector<std::shared_ptr<korvex::CaptureDevice>> cameras_;
   std::shared_ptr<korvex::CaptureDevice> pattern_;
+  bool watches_;
   std::function<void()> changed_;
 };
 
@@ -178,8 +182,8 @@ TEST_F(Startup, StoredDevicesMissingAtStartAreStoodInForThisRunAndStayStored) {
 
 TEST_F(Startup, CamerasPluggedInLaterAreListedAndTheStoredEntryIsUsedUntilTheOperatorChooses) {
   const QString live = shell.work.File("live");
-  auto start = [&](Shell& s, bool testPattern) {
-    auto devices = std::make_shared<PluggedLater>(testPattern);
+  auto start = [&](Shell& s, bool testPattern, bool watches = true) {
+    auto devices = std::make_shared<PluggedLater>(testPattern, watches);
     s.devices = devices;
     WriteAll(s.SettingsFile(), "DevIndex = 1\r\nNetworkPath = " + live.toUtf8() + "/\r\n");
     EXPECT_TRUE(s.form().Form_Load());
@@ -232,6 +236,22 @@ TEST_F(Startup, CamerasPluggedInLaterAreListedAndTheStoredEntryIsUsedUntilTheOpe
   EXPECT_EQ(captured(bare), 320);
   bare.form().EndProgram();
   LoadSettings(saved, bare.SettingsFile());
+  EXPECT_EQ(saved.DevIndex, 1);
+
+  // A source that never reports: while the stored entry is not a camera in use, the list is read again
+  // every 20 ticks (10 s), and the camera now at entry 1 is taken then.
+  Shell quiet(false);
+  const auto silent = start(quiet, true, false);
+  silent->Plug(320, 240);
+  silent->Plug(800, 600);
+  for (int i = 0; i < 19; ++i) quiet.Tick();
+  EXPECT_EQ(quiet.Find<QComboBox>("Combo3_1")->count(), 1);
+  EXPECT_EQ(captured(quiet), 640);
+  quiet.Tick();
+  EXPECT_EQ(quiet.Find<QComboBox>("Combo3_1")->count(), 3);
+  EXPECT_EQ(captured(quiet), 800);
+  quiet.form().EndProgram();
+  LoadSettings(saved, quiet.SettingsFile());
   EXPECT_EQ(saved.DevIndex, 1);
 }
 

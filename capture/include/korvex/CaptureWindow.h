@@ -93,6 +93,9 @@ class CaptureWindow : public QWidget {
   // their places; the connected device stays listed while it is gone). Returns the count.
   int ReadDriverList();
   void CenterIn(int width, int height);
+  // Lists the devices again for a host that looks for one itself (a source that cannot watch never
+  // reports): when they changed, as if the source had reported it.
+  void LookForDevices();
 
   const CaptureStatus& Status() const { return status_; }
   int CurrentDeviceIndex() const { return deviceIndex_; }
@@ -149,6 +152,7 @@ class CaptureWindow : public QWidget {
   // A frame was taken from the device: it works, and it may tell its size.
   void NoteFrame(const QImage& frame);
   bool EnsureSize();
+  void FollowDevices();
   void NewPipeline();
   // Builds the pipeline for the current device and format and puts the stored controls back.
   bool BuildPipeline(QString* error);
