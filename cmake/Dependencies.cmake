@@ -2,9 +2,10 @@
 include(FeatureSummary)
 find_package(PkgConfig REQUIRED)
 
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Network Test LinguistTools)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Network HttpServer Test LinguistTools)
 set_package_properties(Qt6 PROPERTIES TYPE REQUIRED PURPOSE
-  "windows, controls, dialogs, text drawing (qt6-base-dev), translations (qt6-tools-dev, qt6-l10n-tools)")
+  "windows, controls, dialogs, text drawing (qt6-base-dev), translations (qt6-tools-dev, qt6-l10n-tools),
+   the web view (qt6-httpserver-dev)")
 pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
 
 pkg_check_modules(GST REQUIRED IMPORTED_TARGET gstreamer-1.0>=1.20 gstreamer-app-1.0 gstreamer-video-1.0 gstreamer-audio-1.0

@@ -138,6 +138,42 @@ Exit status: 0 ended normally; 1 a malformed settings file, or another recorder 
         <source>settings file %1 cannot be made (%2): the recorder starts from the defaults</source>
         <translation>INIファイル %1 を作成できません（%2）。既定値で起動します。</translation>
     </message>
+    <message>
+        <source>serve the read-only web view on PORT of ADDRESS (127.0.0.1 when none is given;
+port 0 takes a free one); any other address than a loopback one needs
+--http-passwords</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the web view asks for a user and password, from FILE: one USER:PASSWORD a line,
+readable by its owner only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>after midnight make the previous day&apos;s time-lapse film in the background, as
+HISTORY_FOLDER/timelapse/YYYYMMDD.webm (quorvin18-timelapse beside the program)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot serve the web view on %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the web view is at http://%1/</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the film of %1 is made: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no film of %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the film of %1 failed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>quorvin::CapturePanel</name>

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "WebAccess.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -34,6 +36,22 @@ const OptionRow kOptions[] = {
          "quorvin",
          "start, capture once (live, and history when its outputs are on), save no settings and\n"
          "exit: 0 when every output was written, 2 when any failed")},
+    {{"http"},
+     "[ADDRESS:]PORT",
+     QT_TRANSLATE_NOOP("quorvin",
+                       "serve the read-only web view on PORT of ADDRESS (127.0.0.1 when none is given;\n"
+                       "port 0 takes a free one); any other address than a loopback one needs\n"
+                       "--http-passwords")},
+    {{"http-passwords"},
+     "FILE",
+     QT_TRANSLATE_NOOP("quorvin",
+                       "the web view asks for a user and password, from FILE: one USER:PASSWORD a line,\n"
+                       "readable by its owner only")},
+    {{"timelapse-daily"},
+     nullptr,
+     QT_TRANSLATE_NOOP("quorvin",
+                       "after midnight make the previous day's time-lapse film in the background, as\n"
+                       "HISTORY_FOLDER/timelapse/YYYYMMDD.webm (quorvin18-timelapse beside the program)")},
 };
 
 const char kSuffixHelp[] =
@@ -123,6 +141,23 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
   if (!c.configFile.isEmpty() && !c.suffix.isEmpty())
     return Refused(Tr("a suffix and --config both name the settings file: give one of them"));
   c.once = parser.isSet(QStringLiteral("once"));
+  c.timelapseDaily = parser.isSet(QStringLiteral("timelapse-daily"));
+  for (const char* name : {"http", "http-passwords"})
+    if (parser.values(QLatin1String(name)).size() > 1)
+      return Refused(Tr("--%1 given more than once").arg(name));
+  c.http = parser.value(QStringLiteral("http"));
+  c.httpPasswords = parser.value(QStringLiteral("http-passwords"));
+  if (parser.isSet(QStringLiteral("http"))) {
+    ListenAddress address;
+    QString why;
+    if (!ParseListenAddress(c.http, address, &why)) return Refused(why);
+    // Beyond this machine nobody may look in without a password.
+    if (!address.IsLoopback() && c.httpPasswords.isEmpty())
+      return Refused(
+          Tr("--http %1 can be reached from other machines: give --http-passwords FILE too").arg(c.http));
+  } else if (!c.httpPasswords.isEmpty()) {
+    return Refused(Tr("--http-passwords needs --http"));
+  }
   return c;
 }
 

@@ -12,10 +12,13 @@ struct CommandLine {
   enum class Action { Run, Help, Version, ListDevices, Error };
 
   Action action = Action::Run;
-  QString suffix;      // inserted into the settings file's name; empty for none
-  QString configFile;  // --config: the settings file itself; empty for the usual place
-  bool once = false;   // --once: one capture, then the end without saving
-  QString error;       // Action::Error: what was wrong, for standard error
+  QString suffix;               // inserted into the settings file's name; empty for none
+  QString configFile;           // --config: the settings file itself; empty for the usual place
+  bool once = false;            // --once: one capture, then the end without saving
+  QString http;                 // --http [ADDRESS:]PORT: the web view's address; empty when it is off
+  QString httpPasswords;        // --http-passwords FILE: the web view asks for a user and password
+  bool timelapseDaily = false;  // --timelapse-daily: the previous day's film after midnight
+  QString error;                // Action::Error: what was wrong, for standard error
 
   // `arguments` without the program's name.
   static CommandLine Parse(const QStringList& arguments);

@@ -123,6 +123,8 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   // settings file after each, and the stale-capture alarm.
   const CaptureHealth& health() const { return health_; }
   QString HealthFilePath() const { return healthPath_; }
+  // Label10 as the scheduler last set it: the scheduler's state.
+  QString StateText() const { return stateText_; }
   // The alarm check: every second on a timer of its own (so captures that stop coming because the
   // scheduler stopped are noticed too), after every tick and after every capture.
   void CheckCaptureHealth();
@@ -168,6 +170,8 @@ class Form1 : public QWidget, public CaptureHost, public SchedulerDisplay {
   void EndBegan();
   // The stale-capture alarm was raised (stale) or cleared, with its text in the operator's language.
   void CaptureAlarm(bool stale, const QString& text);
+  // A live or history cycle ended; `succeeded` as the health record counts it.
+  void CaptureFinished(quorvin::CaptureKind kind, bool succeeded);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

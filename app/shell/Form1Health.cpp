@@ -79,8 +79,11 @@ bool Form1::LiveCapturesDue() const {
 void Form1::CycleFinished(CaptureKind kind) {
   // A cycle cut short by the end proves nothing either way.
   if (Ending()) return;
+  const qint64 failures = (kind == CaptureKind::Live ? health_.Live() : health_.History()).failures;
   HealthChanged(health_.CycleFinished(kind));
   WriteHealthFile();
+  emit CaptureFinished(kind,
+                       (kind == CaptureKind::Live ? health_.Live() : health_.History()).failures == failures);
 }
 
 void Form1::CheckCaptureHealth() {

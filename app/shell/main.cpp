@@ -4,6 +4,7 @@
 #include "InfoCommands.h"
 #include "Process.h"
 #include "ProgramFolder.h"
+#include "RecorderServices.h"
 #include "ServiceNotifier.h"
 #include "TextDrawing.h"
 #include "Translations.h"
@@ -77,6 +78,14 @@ int main(int argc, char** argv) {
       options.runTimer = !command.once;
       options.saveAtEnd = !command.once;
       quorvin::Form1 form(std::move(options));
+      quorvin::RecorderServices services(form);
+      QString why;
+      // A bad address or password file, or a port in use, stops the program before start-up.
+      if (!services.Prepare(command, &why) || !services.StartWebView(&why)) {
+        Write(stderr, QStringLiteral("quorvin18: %1\n").arg(why));
+        status = quorvin::kExitBadArguments;
+        break;
+      }
       // Signals that came during start-up wait in the signalfd until the loop (or a box) reads them.
       quorvin::EndSignals endSignals;
       QObject::connect(&endSignals, &quorvin::EndSignals::Ended, &form, &quorvin::Form1::EndOnSignal);
@@ -86,7 +95,10 @@ int main(int argc, char** argv) {
       QObject::connect(&form, &quorvin::Form1::CaptureAlarm, &service,
                        [&service](bool, const QString& text) { service.Status(text); });
       form.Form_Load();
-      if (!form.Ending()) service.Ready();
+      if (!form.Ending()) {
+        service.Ready();
+        if (!command.once) services.StartDailyFilms();
+      }
       // An end that began during start-up has asked the loop to quit before it ran: exec() would forget that.
       if (form.Ending())
         status = form.ExitStatus();

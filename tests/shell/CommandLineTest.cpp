@@ -86,6 +86,11 @@ TEST(CommandLine, BadArgumentsExitWith2AndTheUsageOnStandardError) {
       {{"cam 2"}, "a suffix may not hold a blank"},
       {{"--", "-cam"}, "a suffix may not begin with \"-\""},
       {{"cam1", "cam2"}, "one suffix at most, not 2"},
+      {{"--http", "0.0.0.0:8080"},
+       "--http 0.0.0.0:8080 can be reached from other machines: give --http-passwords FILE too"},
+      {{"--http", "99999"}, "--http: \"99999\" is not a port (0 to 65535)"},
+      {{"--http", "camera:80"}, "--http: \"camera\" is not an IP address"},
+      {{"--http-passwords", "p"}, "--http-passwords needs --http"},
   };
   for (const auto& c : cases) {
     const Outcome o = Invoke(run, c.args);
