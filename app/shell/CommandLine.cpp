@@ -73,7 +73,8 @@ const char kUsageEnd[] = QT_TRANSLATE_NOOP(
     "The recorder names the settings file it uses on standard error when it starts.\n"
     "\n"
     "Exit status: 0 ended normally; 1 a malformed settings file, or another recorder runs on it;\n"
-    "2 a bad command line, or --once with an output that was not written.\n");
+    "2 a bad command line, --once with an output that was not written, or a web view that cannot\n"
+    "start (its port in use, its password file unreadable or readable by others).\n");
 
 QString Tr(const char* text) {
   return QCoreApplication::translate("quorvin", text);
@@ -82,10 +83,11 @@ QString Tr(const char* text) {
 // "  -c, --config FILE    text", continuation lines indented under the text.
 QString HelpRow(const QString& left, const QString& text) {
   constexpr int kColumn = 24;
-  QString row = QStringLiteral("  ") + left.leftJustified(kColumn - 3) + QLatin1Char(' ');
-  row += text;
-  row.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')));
-  return row + QLatin1Char('\n');
+  const QString indent(kColumn, QLatin1Char(' '));
+  QString row = QStringLiteral("  ") + left;
+  // A long option with its value gets its text on the next line.
+  row += row.size() < kColumn ? QString(kColumn - row.size(), QLatin1Char(' ')) : QLatin1Char('\n') + indent;
+  return row + QString(text).replace(QLatin1Char('\n'), QLatin1Char('\n') + indent) + QLatin1Char('\n');
 }
 
 QString SuffixProblem(const QString& suffix) {

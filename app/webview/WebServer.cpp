@@ -18,7 +18,8 @@
 
 #include <utility>
 
-Q_LOGGING_CATEGORY(lcWeb, "quorvin.web")
+// Every request, for QT_LOGGING_RULES="quorvin.web.debug=true"; silent by default.
+Q_LOGGING_CATEGORY(lcWeb, "quorvin.web", QtWarningMsg)
 
 namespace quorvin {
 
