@@ -292,13 +292,13 @@ TEST(WebView, AsksForThePasswordAndTellsAMonitorWhenLiveCapturesStop) {
 }
 
 TEST(WebView, TheRecorderFilmsThePreviousDayAfterMidnightAndKeepsCapturing) {
-  // The wall clock stepped by libfaketime to a quarter minute before midnight; Qt's timers keep real time.
+  // The wall clock stepped by libfaketime to 25 s before midnight; Qt's timers keep real time.
   const QDate day(2031, 3, 14);
   QProcessEnvironment clock;
   clock.insert("TZ", "UTC0");
   clock.insert("LD_PRELOAD", QUORVIN_FAKETIME_LIBRARY);
   clock.insert("FAKETIME",
-               QString::asprintf("%+lld", QDateTime(day, QTime(23, 59, 45), Qt::UTC).toSecsSinceEpoch() -
+               QString::asprintf("%+lld", QDateTime(day, QTime(23, 59, 35), Qt::UTC).toSecsSinceEpoch() -
                                               QDateTime::currentSecsSinceEpoch()));
   clock.insert("FAKETIME_DONT_FAKE_MONOTONIC", "1");
   WebRecorder r({"--timelapse-daily", "--http", "0"}, clock);
