@@ -42,7 +42,10 @@ Response ReadResponse(QTcpSocket& s, const QByteArray& sent) {
       r.body = raw.mid(end + 4);
       r.status = r.head.mid(9, 3).toInt();
       const QByteArray length = r.Header("Content-Length");
-      if (sent.startsWith("HEAD") || (!length.isEmpty() && r.body.size() >= length.toLongLong())) return r;
+      // A stream never ends: its head is the answer.
+      if (sent.startsWith("HEAD") || r.Header("Content-Type").startsWith("multipart/") ||
+          (!length.isEmpty() && r.body.size() >= length.toLongLong()))
+        return r;
     }
     if (!s.waitForReadyRead(10000)) break;
     raw += s.readAll();
@@ -238,6 +241,16 @@ TEST(WebView, ServesTheRecorderFromTheTestDeviceAndRefusesWhatItMust) {
   EXPECT_TRUE(crowded.body.contains("too many connections"));
   held.clear();
   EXPECT_TRUE(QTest::qWaitFor([&] { return Fetch(r.port, "/health").status == 200; }, 5000));
+  for (int i = 0; i < 8; ++i) {
+    held.push_back(std::make_unique<QTcpSocket>());
+    held.back()->connectToHost(QHostAddress::LocalHost, r.port);
+    ASSERT_TRUE(held.back()->waitForConnected(5000));
+    held.back()->write("GET /stream.mjpg HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    ASSERT_TRUE(held.back()->waitForBytesWritten(5000));
+  }
+  Response ninth;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return (ninth = Fetch(r.port, "/stream.mjpg")).status == 503; }, 5000));
+  EXPECT_TRUE(ninth.body.contains("too many stream clients"));
 }
 
 TEST(WebView, AsksForThePasswordAndTellsAMonitorWhenLiveCapturesStop) {
@@ -312,6 +325,7 @@ TEST(WebView, TheRecorderFilmsThePreviousDayAfterMidnightAndKeepsCapturing) {
   const Film probe = ProbeFilm(film);
   EXPECT_TRUE(probe.problem.isEmpty()) << probe.problem.toStdString();
   EXPECT_EQ(probe.centres.size(), static_cast<size_t>(before.size()));
+  EXPECT_NEAR(probe.seconds, before.size() / 25.0, 0.001);
   EXPECT_EQ(probe.container, "WebM");
 
   const Response page = Fetch(r.port, "/timelapse/20310314");
