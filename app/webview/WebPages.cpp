@@ -36,7 +36,7 @@ QByteArray Page(const QString& title, const QString& body, const QString& script
               ".ok{color:#7ddc7d}.bad{color:#ff7070;font-weight:bold}\n"
               ".grid{display:flex;flex-wrap:wrap;gap:6px}.grid a{display:block}"
               ".grid img{height:96px;width:auto;border-radius:3px;background:#000}\n"
-              "ul.days{columns:12em;padding-left:1.2em}video{width:100%;background:#000}\n"
+              "ul.days{columns:12em;padding-left:1.2em}video{width:100%;max-height:80vh;background:#000}\n"
               "</style></head>\n<body><header><b>Quorvin</b><a href=\"/\">Live</a><a "
               "href=\"/history/\">History</a>"
               "<a href=\"/timelapse/\">Time-lapse</a></header>\n<main>\n");

@@ -44,6 +44,27 @@ QJsonValue Age(const QDateTime& then, const QDateTime& now) {
   return std::max<qint64>(0, then.secsTo(now));
 }
 
+// The longest part of a film one ranged request gets; a player asks again for the rest.
+constexpr qint64 kLongestRange = qint64(8) << 20;
+
+// "bytes=FIRST-LAST", "bytes=FIRST-" or "bytes=-SUFFIX" of a file of `size` bytes; false for anything
+// else (several ranges, other units), which is answered with the whole file.
+bool ParseRange(const QByteArray& header, qint64 size, qint64& first, qint64& last) {
+  const QByteArray unit = QByteArrayLiteral("bytes=");
+  if (!header.startsWith(unit) || header.contains(',')) return false;
+  const QList<QByteArray> ends = header.mid(unit.size()).trimmed().split('-');
+  if (ends.size() != 2 || (ends[0].isEmpty() && ends[1].isEmpty())) return false;
+  bool ok0 = true, ok1 = true;
+  if (ends[0].isEmpty()) {
+    first = std::max<qint64>(0, size - ends[1].toLongLong(&ok1));
+    last = size - 1;
+  } else {
+    first = ends[0].toLongLong(&ok0);
+    last = ends[1].isEmpty() ? size - 1 : std::min(size - 1, ends[1].toLongLong(&ok1));
+  }
+  return ok0 && ok1 && first >= 0;
+}
+
 QJsonValue TimeText(const QDateTime& t) {
   if (!t.isValid()) return QJsonValue::Null;
   return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
@@ -263,8 +284,28 @@ void WebServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* so
 
 void WebServer::Send(const QHttpServerRequest& request, QTcpSocket* socket, Reply reply) {
   const bool head = request.method() == QHttpServerRequest::Method::Head;
-  const auto status = static_cast<QHttpServerResponder::StatusCode>(reply.status);
   QHttpServerResponder responder = makeResponder(request, socket);
+  qint64 first = 0, last = 0;
+  const qint64 size = reply.file.isEmpty() ? 0 : QFileInfo(reply.file).size();
+  if (!reply.file.isEmpty() && ParseRange(request.value("Range"), size, first, last)) {
+    // Players seek with ranges, and some play a film only so.
+    QFile film(reply.file);
+    const QString path = std::exchange(reply.file, {});
+    if (first >= size || first > last) {
+      reply = Reply::Message(416, QStringLiteral("the range lies beyond the film's end"));
+      reply.headers.emplace_back("Content-Range", "bytes */" + QByteArray::number(size));
+    } else if (film.open(QIODevice::ReadOnly) && film.seek(first)) {
+      last = std::min(last, first + kLongestRange - 1);
+      reply.status = 206;
+      reply.body = film.read(last - first + 1);
+      reply.headers.emplace_back("Content-Range", "bytes " + QByteArray::number(first) + '-' +
+                                                      QByteArray::number(first + reply.body.size() - 1) +
+                                                      '/' + QByteArray::number(size));
+    } else {
+      reply = Reply::Message(404, QStringLiteral("cannot read the film"));
+    }
+  }
+  const auto status = static_cast<QHttpServerResponder::StatusCode>(reply.status);
   if (!reply.file.isEmpty()) {
     auto* film = new QFile(reply.file);
     if (!film->open(QIODevice::ReadOnly)) {
@@ -272,10 +313,13 @@ void WebServer::Send(const QHttpServerRequest& request, QTcpSocket* socket, Repl
       reply = Reply::Message(404, QStringLiteral("cannot read the film"));
     } else if (!head) {
       // In pieces from the open file: a film may be larger than is worth holding in memory.
-      responder.write(film, {{"Content-Type", "video/webm"}, {"Cache-Control", "no-cache"}}, status);
+      responder.write(
+          film, {{"Content-Type", "video/webm"}, {"Accept-Ranges", "bytes"}, {"Cache-Control", "no-cache"}},
+          status);
       return;
     } else {
       reply.headers.emplace_back("Content-Length", QByteArray::number(film->size()));
+      reply.headers.emplace_back("Accept-Ranges", "bytes");
       delete film;
     }
   }

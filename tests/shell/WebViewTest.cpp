@@ -336,6 +336,13 @@ TEST(WebView, TheRecorderFilmsThePreviousDayAfterMidnightAndKeepsCapturing) {
   EXPECT_EQ(served.status, 200);
   EXPECT_EQ(served.Header("Content-Type"), "video/webm");
   EXPECT_EQ(served.body, ReadAll(film));
+  EXPECT_EQ(served.Header("Accept-Ranges"), "bytes");
+  // A player's seek: a part of the film, and a part beyond its end refused.
+  const Response part = Fetch(r.port, "/timelapse/20310314.webm", "Range: bytes=10-19\r\n");
+  EXPECT_EQ(part.status, 206);
+  EXPECT_EQ(part.body, ReadAll(film).mid(10, 10));
+  EXPECT_EQ(part.Header("Content-Range"), "bytes 10-19/" + QByteArray::number(QFileInfo(film).size()));
+  EXPECT_EQ(Fetch(r.port, "/timelapse/20310314.webm", "Range: bytes=99999999-\r\n").status, 416);
   EXPECT_TRUE(Fetch(r.port, "/timelapse/").body.contains("<a href=\"20310314\">2031-03-14</a>"));
   r.err += QString::fromLocal8Bit(r.process.readAllStandardError());
   EXPECT_TRUE(r.err.contains("quorvin18: the film of 2031-03-14 is made: ")) << r.err.toStdString();
