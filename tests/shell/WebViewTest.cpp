@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -194,6 +195,10 @@ TEST(WebView, ServesTheRecorderFromTheTestDeviceAndRefusesWhatItMust) {
 
   // Nothing outside the live and history folders, however it is asked for; every refusal a status.
   ASSERT_TRUE(QFile::link(r.run.File("bin"), r.Work("history/out")));
+  // A live picture linked to a file elsewhere: the recorder writes through the link, the view refuses it.
+  WriteAll(r.run.File("elsewhere.jpg"), ReadAll(r.Work("live/tovra_.jpg")));
+  ASSERT_TRUE(QFile::link(r.run.File("elsewhere.jpg"), r.Work("live/link")));
+  ASSERT_EQ(std::rename(r.Work("live/link").toLocal8Bit(), r.Work("live/tovra_.jpg").toLocal8Bit()), 0);
   WriteAll(dayPath + "/notes.txt", "not a picture");
   const struct {
     QByteArray target;
@@ -211,6 +216,7 @@ TEST(WebView, ServesTheRecorderFromTheTestDeviceAndRefusesWhatItMust) {
       {"/timelapse/..%2f..%2fbin%2fquorvin18.ini", 403},
       {"/timelapse/20000101", 404},
       {"/bin/quorvin18.ini", 404},
+      {"/live_.jpg", 403},
   };
   for (const auto& c : refused) {
     const Response o = Fetch(r.port, c.target);
