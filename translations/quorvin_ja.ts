@@ -91,22 +91,6 @@ other recorders (no single-instance check); no &quot;/&quot;, blank or leading &
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The settings file is the first of:
-  1. FILE of --config;
-  2. run from its build tree (the program&apos;s folder holds &quot;quorvin-build-tree&quot;):
-     quorvin18SUFFIX.ini in the program&apos;s folder;
-  3. installed: $XDG_CONFIG_HOME/quorvin/quorvin18SUFFIX.ini (default ~/.config/quorvin/), for root too.
-     A missing one is made from quorvin18SUFFIX.ini beside the program when there is one (that file is
-     left as it was and never read again), else from the installed example, with the images under the
-     pictures folder (~/Pictures/Quorvin).
-The recorder names the settings file it uses on standard error when it starts.
-
-Exit status: 0 ended normally; 1 a malformed settings file, or another recorder runs on it;
-2 a bad command line, or --once with an output that was not written.
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Here the settings file is %1.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -172,6 +156,23 @@ HISTORY_FOLDER/timelapse/YYYYMMDD.webm (quorvin18-timelapse beside the program)<
     </message>
     <message>
         <source>the film of %1 failed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The settings file is the first of:
+  1. FILE of --config;
+  2. run from its build tree (the program&apos;s folder holds &quot;quorvin-build-tree&quot;):
+     quorvin18SUFFIX.ini in the program&apos;s folder;
+  3. installed: $XDG_CONFIG_HOME/quorvin/quorvin18SUFFIX.ini (default ~/.config/quorvin/), for root too.
+     A missing one is made from quorvin18SUFFIX.ini beside the program when there is one (that file is
+     left as it was and never read again), else from the installed example, with the images under the
+     pictures folder (~/Pictures/Quorvin).
+The recorder names the settings file it uses on standard error when it starts.
+
+Exit status: 0 ended normally; 1 a malformed settings file, or another recorder runs on it;
+2 a bad command line, --once with an output that was not written, or a web view that cannot
+start (its port in use, its password file unreadable or readable by others).
+</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
