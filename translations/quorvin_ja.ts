@@ -140,23 +140,23 @@ HISTORY_FOLDER/timelapse/YYYYMMDD.webm (quorvin18-timelapse beside the program)<
     </message>
     <message>
         <source>cannot serve the web view on %1 (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>ウェブビューを %1 で開けません（%2）</translation>
     </message>
     <message>
         <source>the web view is at http://%1/</source>
-        <translation type="unfinished"></translation>
+        <translation>ウェブビュー: http://%1/</translation>
     </message>
     <message>
         <source>the film of %1 is made: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 のタイムラプス動画を作成しました: %2</translation>
     </message>
     <message>
         <source>no film of %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 のタイムラプス動画はありません: %2</translation>
     </message>
     <message>
         <source>the film of %1 failed: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 のタイムラプス動画を作成できませんでした: %2</translation>
     </message>
     <message>
         <source>The settings file is the first of:
