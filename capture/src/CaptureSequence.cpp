@@ -51,7 +51,6 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
   request.audio = audio_;
   request.microSecPerFrame = params_.microSecPerFrame;
   request.frameLimit = params_.frameLimit;
-  shown_.reset();
   pipeline_->Stop();
   QString error;
   bool started = pipeline_->Build(&request, &error) && pipeline_->Start(&error);
@@ -95,7 +94,7 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
     limit.start(std::chrono::milliseconds(std::min<int64_t>(params_.timeLimit, INT32_MAX / 1000) * 1000));
   QTimer preview;
   connect(&preview, &QTimer::timeout, this, &CaptureWindow::OnPreviewTick);
-  if (preview_) preview.start(PreviewIntervalMs());
+  if (preview_ && seen_) preview.start(PreviewIntervalMs());
   // Announced once everything is in place, so a listener may already stop the capture.
   ReportStatus(kStatusCaptureStarting, tr("Capturing to %1").arg(captureFilePath_));
   qApp->installEventFilter(this);
@@ -109,7 +108,6 @@ bool CaptureWindow::StartSequence(bool confirm, bool limitEnabled, int64_t timeL
   status_.currentVideoFrame = pipeline->RecordedFrames();
   status_.framesDropped = pipeline->DroppedFrames();
   status_.captureTimeMs = elapsed.elapsed();
-  shown_.reset();
   pipeline->Stop();
   capturing_ = false;
   if (pipeline->Build(nullptr, &error)) {

@@ -4,6 +4,7 @@
 #include "DevicePipeline.h"
 #include "DeviceSettingsStore.h"
 #include "DriverDialogs.h"
+#include "FrameConverter.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -46,6 +47,7 @@ void CaptureWindow::SetDialogRunner(DialogRunner runner) {
 
 CaptureWindow::CaptureWindow(std::shared_ptr<DeviceSource> source)
     : devices_(std::make_unique<DeviceList>(source ? std::move(source) : MakeSystemDeviceSource())),
+      converter_(std::make_unique<FrameConverter>()),
       runDialog_(&CaptureWindow::RunDialogDefault) {
   static_assert(kMaxDrivers == DeviceList::kMaxDrivers);
   setObjectName(QStringLiteral("CaptureWindow"));
@@ -95,13 +97,12 @@ bool CaptureWindow::ConnectDevice(int index) {
   if (index < 0 || index >= DriverCount()) return true;
   if (capturing_) return false;
   deviceIndex_ = index;
-  shown_.reset();
   pipeline_.reset();
   retry_->stop();
   retryDelayMs_ = kFirstRetryMs;
   dropped_ = false;
   lostReported_.clear();
-  kept_ = QImage();
+  kept_.reset();
   const auto device = devices_->At(index);
   VideoFormat format = device->DefaultFormat();
   if (auto stored = settings_->LoadFormat(*device)) {
@@ -131,6 +132,7 @@ bool CaptureWindow::ConnectDevice(int index) {
 
 void CaptureWindow::NewPipeline() {
   pipeline_ = std::make_unique<DevicePipeline>(CurrentDevice(), format_);
+  shownSeq_ = 0;  // the new pipeline numbers its frames from 1 again
   connect(pipeline_.get(), &DevicePipeline::DeviceFailed, this, &CaptureWindow::OnDeviceFailed);
   connect(pipeline_.get(), &DevicePipeline::EndOfStream, this, &CaptureWindow::OnStreamEnded);
 }
@@ -200,11 +202,6 @@ bool CaptureWindow::RetryPending() const {
   return retry_->isActive();
 }
 
-bool CaptureWindow::WantsStream() const {
-  const auto device = CurrentDevice();
-  return capturing_ || preview_ || (device && device->StreamsAlways());
-}
-
 bool CaptureWindow::Streaming() const {
   return pipeline_ && pipeline_->Running();
 }
@@ -266,33 +263,31 @@ bool CaptureWindow::EnsureSize() {
   // single picture is fetched now and kept for the grab that follows.
   auto frame = pipeline_->Latest();
   if (!frame) {
-    if (pipeline_->Running() && pipeline_->EosSeen()) {
-      KeepStill();
-      pipeline_->Stop();
-    }
+    if (pipeline_->Running() && pipeline_->EosSeen()) pipeline_->Stop();
     const uint64_t before = pipeline_->FrameSeq();
     const bool was_running = pipeline_->Running();
     QString error;
     if (!was_running && !pipeline_->Start(&error)) return false;
     frame = pipeline_->WaitFrame(before, kGrabTimeoutMs);
     if (frame && !was_running) {
-      kept_ = frame->image.copy();
+      // A network camera's buffers are its own memory, not a driver's: the frame outlives the stop.
+      kept_ = frame;
       keptAtMs_ = NowMs();
     }
-    if (frame) NoteFrame(frame->image);
+    if (frame) NoteFrame(converter_->SizeOf(*frame));
     frame.reset();
     if (!was_running && !WantsStream()) pipeline_->Stop();
   } else {
-    NoteFrame(frame->image);
+    NoteFrame(converter_->SizeOf(*frame));
   }
   return format_.width > 0;
 }
 
-void CaptureWindow::NoteFrame(const QImage& frame) {
+void CaptureWindow::NoteFrame(QSize frame) {
   retryDelayMs_ = kFirstRetryMs;
   lostReported_.clear();
   const auto device = CurrentDevice();
-  if (!device || !device->LearnFrameSize(frame.width(), frame.height())) return;
+  if (!device || frame.isEmpty() || !device->LearnFrameSize(frame.width(), frame.height())) return;
   const VideoFormat learned = device->DefaultFormat();
   if (learned.width == format_.width && learned.height == format_.height) return;
   format_ = learned;
@@ -322,7 +317,6 @@ void CaptureWindow::OnDeviceFailed(const QString& message, bool busy) {
     ReportLost(message);
   // A recording ends on its own loop; a preview just stops until the device is connected again.
   if (!capturing_ && pipeline_) {
-    KeepStill();
     pipeline_->Stop();
     RetryLater();
   }
@@ -332,7 +326,6 @@ void CaptureWindow::OnDeviceFailed(const QString& message, bool busy) {
 void CaptureWindow::DropStream(const QString& why) {
   dropped_ = true;
   ReportLost(why);
-  KeepStill();
   pipeline_->Stop();
   RetryLater();
   update();
@@ -374,13 +367,6 @@ void CaptureWindow::WatchStream() {
     DropStream(tr("no picture for %1 s").arg(limit / 1000));
 }
 
-void CaptureWindow::KeepStill() {
-  // The last picture stays on screen, but its buffer goes back before the device stops.
-  if (!shown_) return;
-  stillImage_ = shown_->image.copy();
-  shown_.reset();
-}
-
 void CaptureWindow::RefreshStatus() {
   status_.imageWidth = format_.width;
   status_.imageHeight = format_.height;
@@ -390,18 +376,35 @@ void CaptureWindow::RefreshStatus() {
 void CaptureWindow::SetPreview(bool on) {
   if (!created_) return;
   preview_ = on;
-  if (on) {
+  ApplyStreaming();
+}
+
+void CaptureWindow::SetPreviewSeen(bool seen) {
+  seen_ = seen;
+  if (created_) ApplyStreaming();
+}
+
+bool CaptureWindow::WantsStream() const {
+  const auto device = CurrentDevice();
+  if (capturing_ || (device && device->StreamsAlways())) return true;
+  if (!preview_) return false;
+  return seen_ || (device && device->StreamsUnseen());
+}
+
+void CaptureWindow::ApplyStreaming() {
+  // Frames are converted for the preview only while somebody can see it.
+  if (preview_ && seen_ && !previewTimer_->isActive())
     previewTimer_->start(PreviewIntervalMs());
-    if (!Reconnect()) return;
-    QString error;
-    if (!pipeline_->Start(&error)) ReportStatus(kStatusDeviceError, error);
-  } else {
+  else if (!(preview_ && seen_))
     previewTimer_->stop();
-    if (pipeline_ && !WantsStream()) {
-      KeepStill();
-      pipeline_->Stop();
-    }
+  if (!pipeline_ || capturing_) return;
+  if (!WantsStream()) {
+    pipeline_->Stop();  // the last picture stays on screen: it is the window's own copy
+    return;
   }
+  if (pipeline_->Running() || !Reconnect()) return;
+  QString error;
+  if (!pipeline_->Start(&error)) ReportStatus(kStatusDeviceError, error);
 }
 
 void CaptureWindow::SetPreviewRate(int fps) {
@@ -415,25 +418,26 @@ int CaptureWindow::PreviewIntervalMs() const {
 }
 
 void CaptureWindow::OnPreviewTick() {
-  if (!pipeline_ || !pipeline_->Running()) return;
+  // The device may run faster than the preview rate; only the newest frame at each tick is converted.
+  if (!isVisible() || !pipeline_ || !pipeline_->Running()) return;
   auto latest = pipeline_->Latest();
-  if (latest && (!shown_ || latest->seq != shown_->seq)) {
-    NoteFrame(latest->image);
-    shown_ = std::move(latest);
-    stillImage_ = QImage();
+  if (!latest || latest->seq == shownSeq_) return;
+  const QSize view = (QSizeF(size()) * devicePixelRatioF()).toSize();
+  if (converter_->Preview(*latest, view, shown_)) {
+    shownSeq_ = latest->seq;
+    NoteFrame(converter_->SizeOf(*latest));
     update();
   }
 }
 
 void CaptureWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const QImage& image = shown_ ? shown_->image : stillImage_;
-  if (image.isNull()) {
+  if (shown_.isNull()) {
     painter.fillRect(rect(), Qt::black);
     return;
   }
   // Preview scaling: the picture fills the window, which is normally the picture's own size.
-  painter.drawImage(rect(), image);
+  painter.drawImage(rect(), shown_);
 }
 
 void CaptureWindow::SetOverlay(bool) {
@@ -527,11 +531,9 @@ bool CaptureWindow::ChangeFormat(const VideoFormat& wanted, FitSide side) {
     return false;
   }
   if (*fitted == format_ && !DeviceLost()) return true;
-  const bool was_running = Streaming();
   dropped_ = false;
   format_ = *fitted;
   settings_->SaveFormat(*device, format_);
-  shown_.reset();
   NewPipeline();
   QString error;
   caps_.captureInitialized = BuildPipeline(&error);
@@ -540,53 +542,72 @@ bool CaptureWindow::ChangeFormat(const VideoFormat& wanted, FitSide side) {
     ReportStatus(kStatusDeviceError, error);
     return false;
   }
-  if ((was_running || preview_) && !pipeline_->Start(&error)) {
+  if (WantsStream() && !pipeline_->Start(&error)) {
     ReportStatus(kStatusDeviceError, error);
     return false;
   }
   return true;
 }
 
-QImage CaptureWindow::GrabImage() {
-  if (!created_ || !pipeline_) return {};
-  if (!Reconnect()) return {};
+bool CaptureWindow::GrabFrame(const std::function<bool(const Frame&)>& use) {
+  if (!created_ || !pipeline_) return false;
+  if (!Reconnect()) return false;
+  // A frame used is one the device sent: it works, and it may tell its size.
+  const auto take = [&](const Frame& frame) {
+    if (!use(frame)) return false;
+    NoteFrame(converter_->SizeOf(frame));
+    return true;
+  };
   // The picture fetched just now to learn the size is this grab's.
-  QImage kept = std::exchange(kept_, QImage());
-  if (!kept.isNull() && NowMs() - keptAtMs_ < kGrabTimeoutMs) return kept;
+  auto kept = std::exchange(kept_, nullptr);
+  if (kept && NowMs() - keptAtMs_ < kGrabTimeoutMs && take(*kept)) return true;
+  kept.reset();
   // A stream that ended is a camera gone (told now, not when the event loop next runs); a single picture
   // ended its pipeline by nature, and the next one is fetched as a resting device's frame is.
-  if (StreamEnded()) return {};
-  if (pipeline_->Running() && pipeline_->EosSeen() && !capturing_) {
-    KeepStill();
-    pipeline_->Stop();
-  }
-  if (pipeline_->Running()) {
-    auto frame = pipeline_->WaitFrame(pipeline_->FrameSeq(), kGrabTimeoutMs);
-    if (!frame) {
-      StreamEnded();
-      return {};
+  if (StreamEnded()) return false;
+  if (pipeline_->Running() && pipeline_->EosSeen() && !capturing_) pipeline_->Stop();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kGrabTimeoutMs);
+  const auto remaining = [&] {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<int64_t>(0, left.count()));
+  };
+  // A frame that cannot be used (a corrupt JPEG) is passed over for the next one, within the time left.
+  const auto use_next = [&](uint64_t after) {
+    while (auto frame = pipeline_->WaitFrame(after, remaining())) {
+      if (take(*frame)) return true;
+      after = frame->seq;
     }
-    NoteFrame(frame->image);
-    // The image views the frame's buffer; the copy of the handle keeps that buffer alive.
-    return QImage(
-        frame->image.constBits(), frame->image.width(), frame->image.height(), frame->image.bytesPerLine(),
-        frame->image.format(), [](void* hold) { delete static_cast<std::shared_ptr<const Frame>*>(hold); },
-        new std::shared_ptr<const Frame>(frame));
+    return false;
+  };
+  const uint64_t before = pipeline_->FrameSeq();
+  if (pipeline_->Running()) {
+    if (use_next(before)) return true;
+    StreamEnded();
+    return false;
   }
   // The device rests between grabs: start it, let exposure settle, take one frame, stop it again.
   QString error;
-  const uint64_t before = pipeline_->FrameSeq();
   if (!pipeline_->Start(&error)) {
     ReportStatus(kStatusDeviceError, error);
-    return {};
+    return false;
   }
   auto device = CurrentDevice();
   auto frame = pipeline_->WaitSettled(before, device ? device->SettleMs() : 0, kGrabTimeoutMs);
-  QImage image = frame ? frame->image.copy() : QImage();
+  // The frame is used before the device stops: a camera's buffers go with it.
+  const bool used = frame && (take(*frame) || use_next(frame->seq));
   frame.reset();
   // An HTTP camera's first answer may have shown it to be a stream: it keeps running then.
   if (!WantsStream()) pipeline_->Stop();
-  if (!image.isNull()) NoteFrame(image);
+  return used;
+}
+
+QImage CaptureWindow::GrabImage() {
+  QImage image;
+  GrabFrame([&](const Frame& frame) {
+    image = converter_->ToImage(frame);
+    return !image.isNull();
+  });
   return image;
 }
 
@@ -594,13 +615,8 @@ bool CaptureWindow::GrabToDeviceContext(qintptr dc) {
   if (!created_ || dc == 0) return false;
   auto* target = reinterpret_cast<QImage*>(dc);
   if (target->isNull()) return false;
-  const QImage frame = GrabImage();
-  if (frame.isNull()) return false;
-  QPainter painter(target);
-  if (!painter.isActive()) return false;
-  painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.drawImage(0, 0, frame);
-  return true;
+  // Converted straight into the host's picture: the one frame a grab needs, no copy in between.
+  return GrabFrame([&](const Frame& frame) { return converter_->PaintInto(frame, *target); });
 }
 
 bool CaptureWindow::GrabToDib(const QString& path) {

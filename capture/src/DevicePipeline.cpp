@@ -15,25 +15,6 @@ void EnsureGstInitialised() {
   });
 }
 
-Frame::Frame(GstSample* s, uint64_t number) : sample(s), seq(number) {
-  GstVideoInfo info;
-  GstCaps* caps = gst_sample_get_caps(s);
-  GstBuffer* buffer = gst_sample_get_buffer(s);
-  if (!caps || !buffer || !gst_video_info_from_caps(&info, caps)) return;
-  if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGRx) return;
-  if (!gst_video_frame_map(&video, &info, buffer, GST_MAP_READ)) return;
-  mapped = true;
-  // BGRx in memory is Qt's RGB32 on a little-endian machine; the image only views the buffer.
-  image =
-      QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&video, 0)), GST_VIDEO_FRAME_WIDTH(&video),
-             GST_VIDEO_FRAME_HEIGHT(&video), GST_VIDEO_FRAME_PLANE_STRIDE(&video, 0), QImage::Format_RGB32);
-}
-
-Frame::~Frame() {
-  image = QImage();
-  if (mapped) gst_video_frame_unmap(&video);
-}
-
 DevicePipeline::DevicePipeline(std::shared_ptr<CaptureDevice> device, VideoFormat format)
     : device_(std::move(device)), format_(std::move(format)) {
   EnsureGstInitialised();
@@ -77,9 +58,10 @@ bool DevicePipeline::Build(const RecordingRequest* recording, QString* error) {
   }
   gst_object_ref_sink(source.get());
 
+  // Nothing is converted in the pipeline: the grab and the preview convert the frames they use.
   QString text = QStringLiteral("capsfilter name=fmt ! ");
-  if (format_.pixelFormat == QLatin1String("MJPG")) text += QStringLiteral("jpegdec ! ");
-  text += QStringLiteral("videoconvert ! video/x-raw,format=BGRx ! ");
+  const QString decode =
+      format_.pixelFormat == QLatin1String("MJPG") ? QStringLiteral("jpegdec ! ") : QString();
   const QString sink = QStringLiteral(
       "appsink name=frames max-buffers=1 drop=true sync=false enable-last-sample=false emit-signals=false");
   if (!recording) {
@@ -88,9 +70,12 @@ bool DevicePipeline::Build(const RecordingRequest* recording, QString* error) {
     text += QStringLiteral("tee name=t t. ! queue leaky=downstream max-size-buffers=1 max-size-bytes=0 ! ") +
             sink;
     text += QStringLiteral(
-        " t. ! queue name=recq leaky=downstream max-size-buffers=90 max-size-bytes=0 max-size-time=0"
-        " ! videorate ! capsfilter name=recrate ! videoconvert ! video/x-raw,format=I420"
-        " ! jpegenc name=enc quality=85 ! avimux name=mux ! filesink name=file");
+                " t. ! queue name=recq leaky=downstream max-size-buffers=90 max-size-bytes=0 max-size-time=0 "
+                "! ") +
+            decode +
+            QStringLiteral(
+                "videorate ! capsfilter name=recrate ! videoconvert ! video/x-raw,format=I420"
+                " ! jpegenc name=enc quality=85 ! avimux name=mux ! filesink name=file");
     if (recording->withAudio) {
       text +=
           QStringLiteral(" %1 ! audioconvert ! audioresample ! %2 ! queue max-size-time=3000000000 ! mux.")

@@ -1,7 +1,9 @@
 #pragma once
-// One device's GStreamer pipeline: source, format filter, conversion to 32-bit RGB and an appsink that
-// keeps the newest frame; optionally a branch that records MJPEG (and PCM) into an AVI file.
+// One device's GStreamer pipeline: source, format filter and an appsink that keeps the newest frame as the
+// device delivered it (raw or JPEG, converted only when needed); optionally a branch that records MJPEG (and
+// PCM) into an AVI file.
 
+#include "FrameConverter.h"
 #include "GstHandles.h"
 
 #include <korvex/CaptureDevice.h>
@@ -9,7 +11,6 @@
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
 
-#include <QImage>
 #include <QObject>
 #include <atomic>
 #include <condition_variable>
@@ -17,21 +18,6 @@
 #include <mutex>
 
 namespace korvex {
-
-// A mapped frame; `image` points into the GStreamer buffer and lives as long as the Frame.
-struct Frame {
-  Frame(GstSample* sample, uint64_t seq);
-  ~Frame();
-  Frame(const Frame&) = delete;
-  Frame& operator=(const Frame&) = delete;
-  bool Valid() const { return mapped; }
-
-  SamplePtr sample;
-  GstVideoFrame video{};
-  bool mapped = false;
-  QImage image;
-  uint64_t seq = 0;
-};
 
 struct RecordingRequest {
   QString path;

@@ -64,6 +64,8 @@ class V4l2Device : public CaptureDevice {
   bool SetControl(const QString& id, int value) override;
   GstElement* CreateSource(QString* error) override;
   int SettleMs() const override { return kSettleMs; }
+  // A webcam opened per grab would take half a second to settle; streaming, it costs only its delivery.
+  bool StreamsUnseen() const override { return true; }
 
   // Formats of a device's caps: one per size, rate and pixel format it lists; ranges of sizes or rates
   // become common choices inside them.

@@ -67,6 +67,9 @@ class CaptureDevice {
     (void)height;
     return false;
   }
+  // Whether the device keeps streaming while its preview is on but cannot be seen, so that a grab gets
+  // the next frame at once with exposure settled; otherwise it rests then and each grab starts it.
+  virtual bool StreamsUnseen() const { return false; }
 };
 
 // Lists the devices: the capture window asks when it is created, when the source says devices came or

@@ -1,7 +1,8 @@
 #pragma once
 // The window that shows a device's live video and performs every operation on it. It adopts one
 // GStreamer pipeline for the connected device; with preview off and nothing grabbed or recorded, that
-// pipeline is stopped and the camera rests.
+// pipeline is stopped and the camera rests. While the preview cannot be seen (the host says so), frames
+// are not converted and a device that need not stream (the test device) rests too.
 //
 // Host images: GrabToDeviceContext(dc) takes `dc` as the address of a QImage owned by the caller and
 // valid for the whole call. The next frame is painted onto it at (0, 0) at the frame's own size with
@@ -25,6 +26,7 @@ namespace korvex {
 class DeviceList;
 class DevicePipeline;
 class DeviceSettingsStore;
+class FrameConverter;
 struct Frame;
 
 class CaptureWindow : public QWidget {
@@ -48,6 +50,9 @@ class CaptureWindow : public QWidget {
   void SetPreviewRate(int fps);
   int PreviewIntervalMs() const;
   bool PreviewOn() const { return preview_; }
+  // Whether anybody can see the preview; true until the host says otherwise.
+  void SetPreviewSeen(bool seen);
+  bool PreviewSeen() const { return seen_; }
   void SetOverlay(bool on);
 
   bool ShowVideoSourceDialog();
@@ -135,8 +140,14 @@ class CaptureWindow : public QWidget {
   // The pipeline no longer fits the device: it failed, or the camera is reached at another node now.
   bool Stale() const;
   void OnDevicesChanged();
-  // Whether the pipeline runs apart from grabs: recording, preview, or a device that always streams.
+  // Whether the pipeline runs apart from grabs: recording, a device that always streams, a preview that is
+  // seen, or one that is not seen on a device that streams all the same.
   bool WantsStream() const;
+  // Starts or stops the pipeline and the preview timer as WantsStream and the preview say.
+  void ApplyStreaming();
+  // A frame numbered after the call, given to `use` while its buffer is valid; false when none came in
+  // time or none could be used.
+  bool GrabFrame(const std::function<bool(const Frame&)>& use);
   // Builds the pipeline again and starts it when it should run; a network camera that fails tries later.
   bool Rebuild();
   void RetryLater();
@@ -150,7 +161,7 @@ class CaptureWindow : public QWidget {
   void ReportLost(const QString& why);
   void ReportUnreachable(const QString& error);
   // A frame was taken from the device: it works, and it may tell its size.
-  void NoteFrame(const QImage& frame);
+  void NoteFrame(QSize frame);
   bool EnsureSize();
   void FollowDevices();
   void NewPipeline();
@@ -161,15 +172,15 @@ class CaptureWindow : public QWidget {
   void ReportStatus(int id, const QString& text);
   void OnDeviceFailed(const QString& message, bool busy);
   void OnPreviewTick();
-  void KeepStill();
 
   std::unique_ptr<DeviceList> devices_;
   std::unique_ptr<DeviceSettingsStore> settings_;
   std::unique_ptr<DevicePipeline> pipeline_;
   QString builtAt_;  // the device's location when its pipeline was built
   QTimer* previewTimer_ = nullptr;
-  std::shared_ptr<const Frame> shown_;
-  QImage stillImage_;  // the last picture, kept when preview stops
+  std::unique_ptr<FrameConverter> converter_;
+  QImage shown_;  // the picture the preview shows; kept when the preview stops
+  uint64_t shownSeq_ = 0;
   QTimer* retry_ = nullptr;
   QTimer* watchdog_ = nullptr;  // notices a network stream that falls silent
   int retryDelayMs_ = kFirstRetryMs;
@@ -179,7 +190,7 @@ class CaptureWindow : public QWidget {
   uint64_t watchedSeq_ = 0;
   qint64 silentSinceMs_ = 0;
   // A single picture fetched to learn the size, handed to the grab that asked for it.
-  QImage kept_;
+  std::shared_ptr<const Frame> kept_;
   qint64 keptAtMs_ = 0;
   DialogRunner runDialog_;
 
@@ -190,6 +201,7 @@ class CaptureWindow : public QWidget {
   DriverCaps caps_;
   int previewRate_ = 15;
   bool preview_ = false;
+  bool seen_ = true;
   bool capturing_ = false;
   int deviceIndex_ = 0;
   QString captureFilePath_;
