@@ -222,7 +222,7 @@ QWidget* Form1::BuildCommandArea() {
 
 Form2* Form1::form2() {
   if (form2_.isNull()) {
-    form2_ = new Form2(options_.devices);
+    form2_ = new Form2(options_.devices, options_.screen);
     engine_->AttachVideo(form2_->Korvex1());
   }
   return form2_.data();

@@ -63,6 +63,8 @@ struct Form1Options {
   bool runTimer = true;
   // False: the end writes no settings file (a one-shot run).
   bool saveAtEnd = true;
+  // False without a display: no window can be seen, so the preview never converts a frame.
+  bool screen = true;
 };
 
 // The real engine; defined where the engine library is linked.

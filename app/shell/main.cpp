@@ -77,6 +77,8 @@ int main(int argc, char** argv) {
       };
       options.runTimer = !command.once;
       options.saveAtEnd = !command.once;
+      const QString platform = QGuiApplication::platformName();
+      options.screen = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
       quorvin::Form1 form(std::move(options));
       quorvin::RecorderServices services(form);
       QString why;

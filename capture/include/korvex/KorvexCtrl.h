@@ -85,6 +85,11 @@ class CKorvexCtrl : public QWidget {
   void SetCaptureFilePath(const QString& value);
   bool GetPreview() const { return preview_; }
   void SetPreview(bool value);
+  // Whether anybody can see the preview (its window shown, not minimised, on a display). Beside Preview,
+  // not part of it: an unseen preview converts no frames, and a device that need not stream rests.
+  // Neither persisted nor notified; true until the host says otherwise.
+  bool GetPreviewSeen() const { return capture_->PreviewSeen(); }
+  void SetPreviewSeen(bool seen) { capture_->SetPreviewSeen(seen); }
   bool GetWithAudio() const { return withAudio_; }
   void SetWithAudio(bool value);
   int GetFrames() const { return frames_; }
