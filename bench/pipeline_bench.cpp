@@ -181,7 +181,9 @@ size_t LiveWork(ImagingControls& controls, Settings& s, const quorvin::NamingSta
     ImagingControl& slot = controls.LEAD1[static_cast<size_t>(i)];
     if (i != 0) slot.SetImageHandle(controls.LEAD1[0].ImageHandle());
     if (out.stamped) {
+      // As the engine stamps a slot: LEAD2 alone holds the pixels while it draws.
       controls.LEAD2.SetImageHandle(slot.ImageHandle());
+      slot.SetImageHandle(0);
       quorvin::PrintTimeStamp2(controls.LEAD2, s, naming);
       slot.SetImageHandle(controls.LEAD2.ImageHandle());
     }

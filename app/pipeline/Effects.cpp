@@ -28,6 +28,14 @@ void ColorCorrect(ImagingControl& LEAD2, const Settings& settings) {
   LEAD2.SetSetting57(false);
   const int32_t model = settings.op3[Option::ColourModel];
   if (model == 2) return;
+  const auto& rgb = settings.colorganma;
+  if (model == 0 && rgb[0] == 100 && rgb[1] == 100 && rgb[2] == 100 && LEAD2.HasImage() &&
+      imaging::IsOpaque(LEAD2.Picture())) {
+    // Gamma 100 leaves a plane as it is, so splitting and merging would give back this very picture
+    // (the default, on every capture): skip two passes over the frame.
+    LEAD2.Repaint();
+    return;
+  }
   if (model == 0 || model == 1) {
     LEAD2.SeparatePlanes(model);
     const auto& values = model == 0 ? settings.colorganma : settings.colorganma2;

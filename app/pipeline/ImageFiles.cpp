@@ -61,7 +61,7 @@ cv::Mat DecodeJpeg(const QByteArray& bytes, const QString& path) {
       tjGetErrorCode(tj.get()) == TJERR_FATAL)
     throw ImagingError(ErrorCode::ImageLoad, QStringLiteral("%1: %2").arg(path, TjError(tj.get())));
   // libjpeg-turbo leaves X undefined for TJPF_BGRX; ours is always opaque.
-  cv::Mat x(picture.size(), CV_8U, cv::Scalar(255));
+  const cv::Mat x = Filled(picture.size(), CV_8U, cv::Scalar(255));
   cv::mixChannels(&x, 1, &picture, 1, std::vector<int>{0, 3}.data(), 1);
   return picture;
 }

@@ -84,7 +84,25 @@ QImage WrapColor(cv::Mat& picture) {
 
 cv::Mat BlankPicture(int width, int height) {
   CheckSize(width, height);
-  return cv::Mat(height, width, kColorType, cv::Scalar(0, 0, 0, 255));
+  return Filled(cv::Size(width, height), kColorType, cv::Scalar(0, 0, 0, 255));
+}
+
+cv::Mat Filled(cv::Size size, int type, const cv::Scalar& value) {
+  cv::Mat picture(size, type);
+  picture.setTo(value);
+  return picture;
+}
+
+bool IsOpaque(const cv::Mat& picture) {
+  if (picture.type() != kColorType) return false;
+  // X is the top byte of each little-endian 32-bit pixel; ANDing a row together vectorises.
+  for (int y = 0; y < picture.rows; ++y) {
+    const auto* row = picture.ptr<uint32_t>(y);
+    uint32_t all = 0xFFFFFFFFu;
+    for (int x = 0; x < picture.cols; ++x) all &= row[x];
+    if ((all >> 24) != 0xFFu) return false;
+  }
+  return true;
 }
 
 cv::Mat AsColor(const cv::Mat& picture) {

@@ -95,7 +95,7 @@ cv::Mat MergedPlanes(const std::array<const cv::Mat*, 4>& planes, PlaneMode mode
 
   cv::Mat out;
   if (mode == PlaneMode::kBgr) {
-    grey.push_back(cv::Mat(size, kGreyType, cv::Scalar(255)));
+    grey.push_back(Filled(size, kGreyType, cv::Scalar(255)));
     cv::merge(grey, out);
     return out;
   }

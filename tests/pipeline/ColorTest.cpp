@@ -113,8 +113,14 @@ TEST(ColorCorrect, StandardValuesLeaveTheFrameAndReleaseThePlanes) {
     const Corrected run = Correct(frame, s);
     EXPECT_EQ(run.picture.type(), imaging::kColorType) << "a single plane was left";
     EXPECT_TRUE(SamePixels(run.picture, frame)) << "model " << model;
-    EXPECT_EQ(run.repaints, 5);  // each of four planes, then the merged frame
+    // Each of four planes, then the merged frame; RGB at 100 makes no planes and shows the frame once.
+    EXPECT_EQ(run.repaints, model == 0 ? 1 : 5);
   }
+  // The shortcut at 100 must still leave X at 255, as the merge does.
+  s.op3[17] = 0;
+  cv::Mat clear = frame.clone();
+  clear.forEach<cv::Vec4b>([](cv::Vec4b& p, const int*) { p[3] = 0; });
+  EXPECT_TRUE(SamePixels(Correct(clear, s).picture, frame));
 }
 
 TEST(ColorCorrect, RgbCorrectsEachPlaneAloneAndIgnoresTheFourthValue) {

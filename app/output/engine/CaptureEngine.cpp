@@ -128,7 +128,12 @@ void CaptureEngine::StampSlot(int k, const char* message, int output) {
   NoteStampDefaults();
   ImagingControl& slot = c_.LEAD1[k];
   const QString what = On("time stamp", output);
-  Trap(message, what, [&] { c_.LEAD2.SetImageHandle(slot.ImageHandle()); });
+  Trap(message, what, [&] {
+    c_.LEAD2.SetImageHandle(slot.ImageHandle());
+    // The slot takes the stamped picture back below. Until then LEAD2 alone holds the pixels, so the stamp
+    // draws into them instead of copying the whole frame first.
+    slot.SetImageHandle(0);
+  });
   Trap(message, what, [&] { PrintTimeStamp2(c_.LEAD2, s_, naming_, clock_); });
   Trap(message, what, [&] { slot.SetImageHandle(c_.LEAD2.ImageHandle()); });
 }
