@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QStandardPaths>
 
+#include <malloc.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +31,11 @@ int main(int argc, char** argv) {
   quorvin::BlockEndSignals();
   // A file-size limit (ulimit -f) fails a write with EFBIG, logged like a full disk, instead of ending us.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Frames of megabytes come and go with every capture, many from GStreamer's streaming threads. Left to
+  // itself glibc raises its threshold for giving such blocks back at the first one freed, and then keeps
+  // them in per-thread heaps for good: the resident size grew by several frames. The pixel pool keeps
+  // what the pipeline reuses.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
   QStringList arguments;
   for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   // Help, version and errors are answered before the application object exists: nothing is created.

@@ -384,6 +384,14 @@ void CaptureWindow::SetPreviewSeen(bool seen) {
   if (created_) ApplyStreaming();
 }
 
+void CaptureWindow::Rest() {
+  const auto device = CurrentDevice();
+  if (device && device->PausesBetweenGrabs())
+    pipeline_->Pause();
+  else
+    pipeline_->Stop();
+}
+
 bool CaptureWindow::WantsStream() const {
   const auto device = CurrentDevice();
   if (capturing_ || (device && device->StreamsAlways())) return true;
@@ -399,7 +407,7 @@ void CaptureWindow::ApplyStreaming() {
     previewTimer_->stop();
   if (!pipeline_ || capturing_) return;
   if (!WantsStream()) {
-    pipeline_->Stop();  // the last picture stays on screen: it is the window's own copy
+    Rest();  // the last picture stays on screen: it is the window's own copy
     return;
   }
   if (pipeline_->Running() || !Reconnect()) return;
@@ -598,7 +606,7 @@ bool CaptureWindow::GrabFrame(const std::function<bool(const Frame&)>& use) {
   const bool used = frame && (take(*frame) || use_next(frame->seq));
   frame.reset();
   // An HTTP camera's first answer may have shown it to be a stream: it keeps running then.
-  if (!WantsStream()) pipeline_->Stop();
+  if (!WantsStream()) Rest();
   return used;
 }
 
