@@ -162,17 +162,26 @@ cv::Mat Samples(const std::vector<unsigned char>& bytes, const SANE_Parameters& 
 
 }  // namespace
 
+namespace {
+
+bool Start(Session& s) {
+  if (s.started) return true;
+  if (sane_init(&s.version, nullptr) != SANE_STATUS_GOOD) return false;
+  s.started = true;
+  return true;
+}
+
+}  // namespace
+
 bool SaneSource::Init() {
   Session& s = TheSession();
-  if (!s.started) {
-    if (sane_init(&s.version, nullptr) != SANE_STATUS_GOOD) return false;
-    s.started = true;
-  }
+  const bool wasStarted = s.started;
+  if (!Start(s)) return false;
   s.devices.clear();
   s.descriptions.clear();
   const SANE_Device** list = nullptr;
-  if (sane_get_devices(&list, SANE_TRUE) != SANE_STATUS_GOOD) return true;
-  for (; list != nullptr && *list != nullptr; ++list) {
+  const bool listed = sane_get_devices(&list, SANE_TRUE) == SANE_STATUS_GOOD;
+  for (; listed && list != nullptr && *list != nullptr; ++list) {
     const SANE_Device& d = **list;
     s.devices << QString::fromLocal8Bit(d.name);
     s.descriptions.push_back({s.devices.last(),
@@ -183,6 +192,12 @@ bool SaneSource::Init() {
                               {}});
   }
   qCDebug(lcSane) << "local sources:" << s.devices;
+  // Listing loads every backend the system knows, with their libraries: about 20 MiB resident that a
+  // recorder on a video device never uses again. They are loaded again by the first acquisition.
+  if (!wasStarted) {
+    sane_exit();
+    s.started = false;
+  }
   return true;
 }
 
@@ -192,8 +207,7 @@ const QStringList& SaneSource::Devices() {
 
 QString SaneSource::Version() {
   Session& s = TheSession();
-  if (!s.started && sane_init(&s.version, nullptr) == SANE_STATUS_GOOD) s.started = true;
-  if (!s.started) return {};
+  if (!Start(s)) return {};
   return QStringLiteral("%1.%2.%3")
       .arg(SANE_VERSION_MAJOR(s.version))
       .arg(SANE_VERSION_MINOR(s.version))
@@ -202,6 +216,7 @@ QString SaneSource::Version() {
 
 std::vector<SaneSource::Description> SaneSource::Describe() {
   std::vector<Description> described = TheSession().descriptions;
+  if (!Start(TheSession())) return described;
   for (Description& d : described) {
     try {
       OpenDevice open(d.name);
@@ -215,8 +230,7 @@ std::vector<SaneSource::Description> SaneSource::Describe() {
 }
 
 cv::Mat SaneSource::Acquire(const QString& device, int dotsPerInch) {
-  if (!TheSession().started && !Init())
-    throw ImagingError(ErrorCode::TwainInit, QStringLiteral("SANE cannot start"));
+  if (!Start(TheSession())) throw ImagingError(ErrorCode::TwainInit, QStringLiteral("SANE cannot start"));
   OpenDevice open(device);
   SetColorMode(open.get());
   SetResolution(open.get(), dotsPerInch);
