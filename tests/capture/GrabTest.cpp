@@ -15,18 +15,8 @@
 namespace korvex::test {
 
 namespace {
-// Top row of the SMPTE bars, left to right, as videotestsrc draws them in RGB.
-const QColor kBars[] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255}, {0, 255, 0},
-                        {255, 0, 255},   {255, 0, 0},   {0, 0, 255}};
-
 void ExpectBars(const QImage& image) {
-  const int y = image.height() / 4;
-  for (int bar = 0; bar < 7; ++bar) {
-    const int x = image.width() * (2 * bar + 1) / 14;
-    const QColor seen = MeanColor(image, x, y);
-    EXPECT_TRUE(Near(seen, kBars[bar])) << "bar " << bar << " at " << x << "," << y << " is " << seen.red()
-                                        << "," << seen.green() << "," << seen.blue();
-  }
+  ExpectSmpteBars(image);
 }
 
 QImage Blank(int w, int h) {
@@ -162,10 +152,51 @@ TEST_F(KorvexGrabTest, PreviewPaintsFramesInTheCaptureWindow) {
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         shown = control.captureWindow()->grab().toImage();
-        return Near(MeanColor(shown, 320 / 7, 100), kBars[0]);
+        return Near(MeanColor(shown, 320 / 7, 100), kSmpteBars[0]);
       },
       3000));
   ExpectBars(shown);
+}
+
+TEST_F(KorvexGrabTest, UnseenPreviewRestsTheDeviceAndNoGrabIsStaleOrLostWhileSeenAndUnseenAlternate) {
+  CKorvexCtrl control(nullptr, SingleTestDevice(8));
+  control.SetPreview(true);
+  control.SetPreviewSeen(false);
+  EXPECT_TRUE(control.GetPreview());  // being seen is beside Preview, not part of it
+  EXPECT_FALSE(control.captureWindow()->Streaming());
+  QImage previous = Blank(640, 480);
+  ASSERT_TRUE(control.CopyDIB(reinterpret_cast<qintptr>(&previous)));
+  // The pattern moves 8 pixels a frame: a grab that handed back the frame it already had would repeat it.
+  for (int i = 0; i < 20; ++i) {
+    const bool seen = i % 2 == 0;
+    control.SetPreviewSeen(seen);
+    EXPECT_EQ(control.captureWindow()->Streaming(), seen) << i;
+    QImage next = Blank(640, 480);
+    ASSERT_TRUE(control.CopyDIB(reinterpret_cast<qintptr>(&next))) << i;
+    EXPECT_NE(next, previous) << i;
+    previous = next;
+  }
+}
+
+TEST_F(KorvexGrabTest, PreviewSeenAgainShowsMovingFrames) {
+  CKorvexCtrl control(nullptr, SingleTestDevice(8));
+  control.resize(640, 480);
+  control.show();
+  control.SetPreviewRate(30);
+  control.SetPreviewSeen(false);
+  control.SetPreview(true);
+  const auto shown = [&] { return control.captureWindow()->grab().toImage(); };
+  const QImage unseen = shown();
+  EXPECT_EQ(MeanColor(unseen, 320, 240), QColor(Qt::black));  // nothing was converted to show
+  control.SetPreviewSeen(true);
+  QImage first;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        first = shown();
+        return first != unseen;
+      },
+      3000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shown() != first; }, 3000));
 }
 
 }  // namespace korvex::test

@@ -54,6 +54,16 @@ QColor MeanColor(const QImage& image, int x, int y, int radius) {
   return QColor(int(r / n), int(g / n), int(b / n));
 }
 
+void ExpectSmpteBars(const QImage& image, int tolerance) {
+  const int y = image.height() / 4;
+  for (int bar = 0; bar < 7; ++bar) {
+    const int x = image.width() * (2 * bar + 1) / 14;
+    const QColor seen = MeanColor(image, x, y);
+    EXPECT_TRUE(Near(seen, kSmpteBars[bar], tolerance))
+        << "bar " << bar << " at " << x << "," << y << " is " << seen.name().toStdString();
+  }
+}
+
 bool Near(const QColor& a, const QColor& b, int tolerance) {
   return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
          std::abs(a.blue() - b.blue()) <= tolerance;

@@ -50,4 +50,10 @@ std::shared_ptr<DeviceSource> SingleTestDevice(int motion = 0);
 QColor MeanColor(const QImage& image, int x, int y, int radius = 3);
 bool Near(const QColor& a, const QColor& b, int tolerance = 12);
 
+// Top row of the SMPTE bars, left to right, as videotestsrc draws them in RGB.
+inline const QColor kSmpteBars[] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255}, {0, 255, 0},
+                                    {255, 0, 255},   {255, 0, 0},   {0, 0, 255}};
+// The seven bars at the heights of the top row, at the picture's own width.
+void ExpectSmpteBars(const QImage& image, int tolerance = 12);
+
 }  // namespace korvex::test

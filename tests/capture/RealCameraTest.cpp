@@ -19,6 +19,8 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include <tuple>
+
 namespace korvex::test {
 
 namespace {
@@ -496,6 +498,41 @@ TEST_F(MonitoredCameraTest, CamerasPluggedInLaterAreListedWhenReadAgainAndThePre
   QImage host = Blank(320, 240);
   ASSERT_TRUE(Grab(*control, host));
   ExpectBars(host, 320, 240);
+}
+
+TEST_F(RealCameraTest, UnseenCameraStreamsOnAndGrabsOnlyFramesMadeAfterTheAsking) {
+  Load(kWebcam);
+  auto control = Control();
+  control->SetPreview(true);
+  control->SetPreviewSeen(false);
+  // MJPEG (only the grabbed frame is decoded), then YUYV (only the grabbed frame is converted).
+  for (const auto& [width, height, pixel] :
+       {std::tuple(1920, 1080, QStringLiteral("MJPG")), std::tuple(640, 480, QStringLiteral("YUY2"))}) {
+    control->SetVideoWidth(width);
+    ASSERT_EQ(control->captureWindow()->CurrentFormat().pixelFormat, pixel);
+    for (int i = 0; i < 6; ++i) {
+      control->SetPreviewSeen(i % 2 == 1);
+      EXPECT_TRUE(control->captureWindow()->Streaming()) << "a camera keeps its exposure settled";
+      QImage host = Blank(width, height);
+      ASSERT_TRUE(Grab(*control, host)) << pixel.toStdString() << " " << i;
+      ExpectBars(host, width, height);
+    }
+  }
+  control.reset();
+
+  // Three frames, then nothing: no more grabs succeed than frames came, each one a new frame.
+  Load(R"(
+camera /dev/video0
+  frames 3
+  format MJPG 640x480 @30
+)");
+  control = Control();
+  control->SetPreview(true);
+  control->SetPreviewSeen(false);
+  QImage host = Blank(640, 480);
+  int grabbed = 0;
+  while (grabbed <= 3 && Grab(*control, host)) ++grabbed;
+  EXPECT_LE(grabbed, 3);
 }
 
 }  // namespace korvex::test

@@ -4,9 +4,11 @@
 #include "SettingsRules.h"
 #include "ShellTestSupport.h"
 
+#include <korvex/KorvexCtrl.h>
 #include <korvex/TestPatternDevice.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QPushButton>
@@ -193,6 +195,41 @@ TEST_F(Wiring, StartHoldsOutOfRangeValuesToTheRulesTheSettingsToolReports) {
   shell.form().EndProgram();
   EXPECT_EQ(QString::fromUtf8(ReadAll(shell.SettingsFile())),
             QString::fromUtf8(SettingsFileBytes(expected, shell.clock.Now())));
+}
+
+TEST_F(Wiring, PreviewWindowOutOfSightMakesThePreviewUnseenAndCapturesGoOn) {
+  Start({});
+  QWidget* form2 = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QLatin1String("Form2")) form2 = w;
+  ASSERT_NE(form2, nullptr);
+  auto* korvex = form2->findChild<korvex::CKorvexCtrl*>(QStringLiteral("Korvex1"));
+  ASSERT_NE(korvex, nullptr);
+  const auto seen = [&] { return korvex->GetPreviewSeen(); };
+  // The preview is on from the start, but its window has not been shown: the test device rests.
+  EXPECT_TRUE(korvex->GetPreview());
+  EXPECT_FALSE(seen());
+  EXPECT_FALSE(korvex->captureWindow()->Streaming());
+  Click("Command1_0");
+  EXPECT_FALSE(LiveImage().isNull());
+  QFile::remove(shell.work.File("live/tovra.jpg"));
+
+  Click("Command1_3");  // "Preview"
+  EXPECT_TRUE(seen());
+  EXPECT_TRUE(korvex->captureWindow()->Streaming());
+  form2->showMinimized();
+  EXPECT_FALSE(seen());
+  form2->showNormal();
+  EXPECT_TRUE(seen());
+  form2->close();  // the operator's close only hides it
+  EXPECT_FALSE(seen());
+  Click("Command1_3");
+  EXPECT_TRUE(seen());
+  Click("Command1_2");  // "Set Task Tray"
+  EXPECT_FALSE(seen());
+  EXPECT_FALSE(korvex->captureWindow()->Streaming());
+  Click("Command1_0");
+  EXPECT_FALSE(LiveImage().isNull());
 }
 
 }  // namespace
