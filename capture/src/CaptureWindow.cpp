@@ -384,14 +384,6 @@ void CaptureWindow::SetPreviewSeen(bool seen) {
   if (created_) ApplyStreaming();
 }
 
-void CaptureWindow::Rest() {
-  const auto device = CurrentDevice();
-  if (device && device->PausesBetweenGrabs())
-    pipeline_->Pause();
-  else
-    pipeline_->Stop();
-}
-
 bool CaptureWindow::WantsStream() const {
   const auto device = CurrentDevice();
   if (capturing_ || (device && device->StreamsAlways())) return true;
@@ -407,7 +399,7 @@ void CaptureWindow::ApplyStreaming() {
     previewTimer_->stop();
   if (!pipeline_ || capturing_) return;
   if (!WantsStream()) {
-    Rest();  // the last picture stays on screen: it is the window's own copy
+    pipeline_->Stop();  // the last picture stays on screen: it is the window's own copy
     return;
   }
   if (pipeline_->Running() || !Reconnect()) return;
@@ -606,7 +598,7 @@ bool CaptureWindow::GrabFrame(const std::function<bool(const Frame&)>& use) {
   const bool used = frame && (take(*frame) || use_next(frame->seq));
   frame.reset();
   // An HTTP camera's first answer may have shown it to be a stream: it keeps running then.
-  if (!WantsStream()) Rest();
+  if (!WantsStream()) pipeline_->Stop();
   return used;
 }
 

@@ -203,12 +203,6 @@ bool DevicePipeline::Start(QString* error) {
   return true;
 }
 
-void DevicePipeline::Pause() {
-  if (!pipeline_ || !running_) return;
-  gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
-  running_ = false;
-}
-
 void DevicePipeline::Stop() {
   if (!pipeline_) return;
   gst_element_set_state(pipeline_.get(), GST_STATE_NULL);

@@ -36,9 +36,6 @@ class DevicePipeline : public QObject {
   // Builds the elements (nothing runs yet); `recording` adds the AVI branch.
   bool Build(const RecordingRequest* recording, QString* error);
   bool Start(QString* error);
-  // Holds the pipeline with its negotiated format and buffers but produces nothing (a live source sends no
-  // frames while paused); Start goes on from there.
-  void Pause();
   void Stop();
   bool Built() const { return pipeline_ != nullptr; }
   bool Running() const { return running_; }

@@ -70,9 +70,6 @@ class CaptureDevice {
   // Whether the device keeps streaming while its preview is on but cannot be seen, so that a grab gets
   // the next frame at once with exposure settled; otherwise it rests then and each grab starts it.
   virtual bool StreamsUnseen() const { return false; }
-  // Whether the device may be held paused between grabs instead of closed: no camera to release, and
-  // going on from a pause costs no start-up, no format negotiation and no new buffers.
-  virtual bool PausesBetweenGrabs() const { return false; }
 };
 
 // Lists the devices: the capture window asks when it is created, when the source says devices came or

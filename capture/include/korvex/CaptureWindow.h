@@ -143,10 +143,8 @@ class CaptureWindow : public QWidget {
   // Whether the pipeline runs apart from grabs: recording, a device that always streams, a preview that is
   // seen, or one that is not seen on a device that streams all the same.
   bool WantsStream() const;
-  // Starts or rests the pipeline and the preview timer as WantsStream and the preview say.
+  // Starts or stops the pipeline and the preview timer as WantsStream and the preview say.
   void ApplyStreaming();
-  // Between grabs: paused where the device allows it, else stopped (a camera is closed).
-  void Rest();
   // A frame numbered after the call, given to `use` while its buffer is valid; false when none came in
   // time or none could be used.
   bool GrabFrame(const std::function<bool(const Frame&)>& use);

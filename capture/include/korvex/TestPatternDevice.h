@@ -17,7 +17,6 @@ class TestPatternDevice : public CaptureDevice {
   QString Name() const override { return QStringLiteral("Test Pattern"); }
   QString Version() const override;
   QString SettingsKey() const override { return QStringLiteral("test-pattern"); }
-  bool PausesBetweenGrabs() const override { return true; }
   std::vector<VideoFormat> Formats() const override;
   VideoFormat DefaultFormat() const override;
   std::optional<VideoFormat> FitFormat(const VideoFormat& wanted, FitSide side) const override;
