@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # What the real headless recorder costs on the built-in test device, beside fswebcam doing the same work.
 #   bench/recorder-cpu.sh [SIZE] [SECONDS]      SIZE like 1920x1080 (default), SECONDS per run (default 60)
-# Runs build/bin/quorvin18 (built when missing) twice from a copy in a temporary folder: once with a live
-# capture every second (the example settings, history off: the live image, half image and thumbnail) and
+# Runs build/bin/quorvin18 (built when missing) twice on a settings file in a temporary folder: once with a
+# live capture every second (the example settings, history off: the live image, half image and thumbnail) and
 # once with captures switched off. Prints the CPU per second with no capture due, the CPU per capture all
 # in, and the peak resident size. Then runs fswebcam --loop 1 on its test source at the same size with the
 # same three outputs (full, half and a fifth; a banner; the same JPEG qualities) and prints both side by
@@ -67,10 +67,9 @@ count_writes() {
   echo "$count"
 }
 
-# The recorder, from a folder of its own: its settings file lives beside the executable.
-mkdir -p "$work/app" "$work/config/korvex" "$work/runtime"
+# The recorder's settings and korvex's device file in a folder of their own.
+mkdir -p "$work/config/korvex" "$work/runtime"
 chmod 700 "$work/runtime"
-cp "$build/bin/quorvin18" "$work/app/"
 cat >"$work/config/korvex/devices.ini" <<EOF
 [device%20test-pattern]
 width=$width
@@ -86,11 +85,12 @@ run_recorder() {
   local capture="$1"
   sed -e "s/^inter(0) = [0-9]*/inter(0) = 1/" -e "s/^ch1(9) = 1/ch1(9) = 0/" -e "s/^ch1(10) = 1/ch1(10) = 0/" \
     -e "s/^ch1(28) = [01]/ch1(28) = $capture/" -e "s/^ch1(29) = [01]/ch1(29) = 0/" \
-    "$top/examples/quorvin18.ini" >"$work/app/quorvin18.ini"
+    "$top/examples/quorvin18.ini" >"$work/quorvin18.ini"
   rm -rf "$work/run"
   mkdir -p "$work/run"
   (cd "$work/run" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/config" \
-    XDG_RUNTIME_DIR="$work/runtime" KORVEX_V4L2_NODES=/nonexistent "$work/app/quorvin18" 2>"$work/stderr") &
+    XDG_RUNTIME_DIR="$work/runtime" KORVEX_V4L2_NODES=/nonexistent "$build/bin/quorvin18" --config "$work/quorvin18.ini" \
+    2>"$work/stderr") &
   pid=$!
   sleep "$warmup"
   kill -0 "$pid" 2>/dev/null || { echo "recorder-cpu: the recorder ended:" >&2; cat "$work/stderr" >&2; exit 1; }
