@@ -26,11 +26,8 @@ if [ ! -x "$build/bin/quorvin18" ]; then
   cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$build" -j"$(nproc)" --target quorvin18 >/dev/null
 fi
-if ! command -v fswebcam >/dev/null; then
-  echo "recorder-cpu: installing fswebcam for the comparison" >&2
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq fswebcam >/dev/null ||
-    { apt-get update -qq >/dev/null && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq fswebcam >/dev/null; }
-fi
+# fswebcam comes from the [bench] section of the package list, for this comparison only.
+"$top/scripts/install-deps.sh" bench
 
 work=$(mktemp -d)
 pid=""

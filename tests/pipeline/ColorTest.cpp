@@ -109,7 +109,7 @@ TEST(ColorCorrect, StandardValuesLeaveTheFrameAndReleaseThePlanes) {
   const cv::Mat frame = ColourSample();
   Settings s;
   for (int model : {0, 1}) {
-    s.op3[17] = model;
+    s.op3[Option::ColourModel] = model;
     const Corrected run = Correct(frame, s);
     EXPECT_EQ(run.picture.type(), imaging::kColorType) << "a single plane was left";
     EXPECT_TRUE(SamePixels(run.picture, frame)) << "model " << model;
@@ -117,7 +117,7 @@ TEST(ColorCorrect, StandardValuesLeaveTheFrameAndReleaseThePlanes) {
     EXPECT_EQ(run.repaints, model == 0 ? 1 : 5);
   }
   // The shortcut at 100 must still leave X at 255, as the merge does.
-  s.op3[17] = 0;
+  s.op3[Option::ColourModel] = 0;
   cv::Mat clear = frame.clone();
   clear.forEach<cv::Vec4b>([](cv::Vec4b& p, const int*) { p[3] = 0; });
   EXPECT_TRUE(SamePixels(Correct(clear, s).picture, frame));
@@ -126,7 +126,7 @@ TEST(ColorCorrect, StandardValuesLeaveTheFrameAndReleaseThePlanes) {
 TEST(ColorCorrect, RgbCorrectsEachPlaneAloneAndIgnoresTheFourthValue) {
   const cv::Mat frame = NoisePicture(40, 30, 2);
   Settings s;
-  s.op3[17] = 0;
+  s.op3[Option::ColourModel] = 0;
   s.colorganma = {100, 100, 100, 40};
   EXPECT_TRUE(SamePixels(Correct(frame, s).picture, frame));
 
@@ -142,7 +142,7 @@ TEST(ColorCorrect, RgbCorrectsEachPlaneAloneAndIgnoresTheFourthValue) {
 TEST(ColorCorrect, CmykUsesItsOwnValues) {
   const cv::Mat frame = NoisePicture(40, 30, 3);
   Settings s;
-  s.op3[17] = 1;
+  s.op3[Option::ColourModel] = 1;
   s.colorganma = {10, 10, 10, 10};  // RGB values play no part
   EXPECT_TRUE(SamePixels(Correct(frame, s).picture, frame));
   s.colorganma2 = {100, 100, 100, 60};  // less black ink: a lighter picture
@@ -152,12 +152,12 @@ TEST(ColorCorrect, CmykUsesItsOwnValues) {
 TEST(ColorCorrect, DisabledDoesNothingAtAll) {
   const cv::Mat frame = NoisePicture(20, 20, 4);
   Settings s;
-  s.op3[17] = 2;
+  s.op3[Option::ColourModel] = 2;
   s.colorganma = {10, 10, 10, 10};
   const Corrected run = Correct(frame, s);
   EXPECT_TRUE(SamePixels(run.picture, frame));
   EXPECT_EQ(run.repaints, 0);
-  s.op3[17] = 7;  // an unknown model repaints and releases only
+  s.op3[Option::ColourModel] = 7;  // an unknown model repaints and releases only
   EXPECT_EQ(Correct(frame, s).repaints, 1);
 }
 
