@@ -167,8 +167,8 @@ struct Output {
 };
 constexpr Output kLiveOutputs[] = {{0.2, 30, false}, {0.5, 10, true}, {1.0, 25, true}};
 
-// Colour correction, post-processing, then each live output copied, stamped, resized and encoded, in the
-// order of the live cycle. Keeps the finished outputs when asked.
+// Colour correction, post-processing, then each live output resized and encoded, in the order of the live
+// cycle; the frame is stamped once, before the half image. Keeps the finished outputs when asked.
 size_t LiveWork(ImagingControls& controls, Settings& s, const quorvin::NamingState& naming,
                 std::vector<cv::Mat>* outputs = nullptr) {
   size_t bytes = 0;
@@ -179,14 +179,16 @@ size_t LiveWork(ImagingControls& controls, Settings& s, const quorvin::NamingSta
   for (int i : {1, 2, 0}) {
     const Output& out = kLiveOutputs[i];
     ImagingControl& slot = controls.LEAD1[static_cast<size_t>(i)];
-    if (i != 0) slot.SetImageHandle(controls.LEAD1[0].ImageHandle());
-    if (out.stamped) {
-      // As the engine stamps a slot: LEAD2 alone holds the pixels while it draws.
-      controls.LEAD2.SetImageHandle(slot.ImageHandle());
-      slot.SetImageHandle(0);
+    if (out.stamped && i == 2) {
+      // As the engine does when the half and the live image are both stamped: once, on the frame itself,
+      // which LEAD2 alone holds while it draws.
+      ImagingControl& frame = controls.LEAD1[0];
+      controls.LEAD2.SetImageHandle(frame.ImageHandle());
+      frame.SetImageHandle(0);
       quorvin::PrintTimeStamp2(controls.LEAD2, s, naming);
-      slot.SetImageHandle(controls.LEAD2.ImageHandle());
+      frame.SetImageHandle(controls.LEAD2.ImageHandle());
     }
+    if (i != 0) slot.SetImageHandle(controls.LEAD1[0].ImageHandle());
     slot.Resize(std::round(slot.ImageWidth() * out.zoom), std::round(slot.ImageHeight() * out.zoom), 1);
     bytes += static_cast<size_t>(quorvin::imaging::EncodeJpeg(slot.Picture(), 24, out.quality).size());
     if (outputs != nullptr) outputs->push_back(slot.Picture().clone());

@@ -98,6 +98,17 @@ TEST_F(LiveCycle, StampsAndBitDepthsFollowTheirSwitchesAndTheThumbnailNeverCarri
   EXPECT_EQ(CountPixelsUnlike(live, QColor(90, 90, 90), 24), 0);   // copied before the half was stamped
   EXPECT_TRUE(InspectJpeg(ReadAll(settings_.NetworkPath + "tovra_50.jpg")).grey);
   EXPECT_FALSE(InspectJpeg(ReadAll(settings_.NetworkPath + "tovra.jpg")).grey);
+
+  // Both stamped: the half image is the stamped live image made smaller, its stamp a quarter of the pixels.
+  settings_.ch1[3] = 1;
+  engine_->SaveLiveImages();
+  const QImage stampedLive = DecodeJpeg(settings_.NetworkPath + "tovra.jpg");
+  const QImage stampedHalf = DecodeJpeg(settings_.NetworkPath + "tovra_50.jpg");
+  const int inLive = CountPixelsUnlike(stampedLive, QColor(90, 90, 90), 24);
+  const int inHalf = CountPixelsUnlike(stampedHalf, QColor(90, 90, 90), 24);
+  EXPECT_GT(inLive, 200);
+  EXPECT_NEAR(inHalf, inLive / 4, inLive / 10);
+  EXPECT_TRUE(ErrorLogLines().isEmpty()) << ErrorLogLines().join('\n').toStdString();
 }
 
 TEST_F(LiveCycle, ScaledSizesRoundToTheNearestAndHalvesToEven) {

@@ -62,21 +62,23 @@ CaptureEngine::CaptureEngine(Settings& settings, NamingState& naming, ImagingCon
     : s_(settings), naming_(naming), c_(controls), video_(video), host_(host), clock_(clock) {}
 
 template <typename Step>
-void CaptureEngine::Trap(const char* message, const QString& what, Step&& step) {
+bool CaptureEngine::Trap(const char* message, const QString& what, Step&& step) {
   // The program began to end (in a message-pump pass of this cycle): the rest of the cycle is dropped, or
   // it would grab from a control on its way out and write what the operator did not wait for.
-  if (host_.Ending()) return;
+  if (host_.Ending()) return false;
   auto log = [&](ErrorCode code, const QString& why) {
     AppendErrorLog(QString::fromLatin1(message), code,
                    what.isEmpty() ? why : what + QStringLiteral(": ") + why, clock_);
   };
   try {
     step();
+    return true;
   } catch (const ImagingError& e) {
     log(e.Code(), e.Message());
   } catch (const std::exception& e) {
     log(ErrorCode::Unknown, QString::fromLocal8Bit(e.what()));
   }
+  return false;
 }
 
 QString CaptureEngine::GrabWhat() const {
@@ -124,18 +126,18 @@ void CaptureEngine::LogoSlot(int k, const char* message, int output) {
   Trap(message, On("logo", output), [&] { LogoOverlay(c_, k, s_); });
 }
 
-void CaptureEngine::StampSlot(int k, const char* message, int output) {
+bool CaptureEngine::StampSlot(int k, const char* message, int output) {
   NoteStampDefaults();
   ImagingControl& slot = c_.LEAD1[k];
   const QString what = On("time stamp", output);
-  Trap(message, what, [&] {
+  bool ok = Trap(message, what, [&] {
     c_.LEAD2.SetImageHandle(slot.ImageHandle());
     // The slot takes the stamped picture back below. Until then LEAD2 alone holds the pixels, so the stamp
     // draws into them instead of copying the whole frame first.
     slot.SetImageHandle(0);
   });
-  Trap(message, what, [&] { PrintTimeStamp2(c_.LEAD2, s_, naming_, clock_); });
-  Trap(message, what, [&] { slot.SetImageHandle(c_.LEAD2.ImageHandle()); });
+  ok = Trap(message, what, [&] { PrintTimeStamp2(c_.LEAD2, s_, naming_, clock_); }) && ok;
+  return Trap(message, what, [&] { slot.SetImageHandle(c_.LEAD2.ImageHandle()); }) && ok;
 }
 
 void CaptureEngine::WriteLiveOutput(int i) {
@@ -172,15 +174,23 @@ void CaptureEngine::SaveLiveImages() {
          [&] { c_.LEAD1[1].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
     Trap(kLive, kOutputs[Output::LiveThumbnail], [&] { WriteLiveOutput(Output::LiveThumbnail); });
   }
+  // Half and live image both stamped, neither with a logo (the defaults): the half image is the stamped
+  // frame made smaller, so the stamp is drawn once on the frame, not on a whole copy of it and then again.
+  // Both then show the same time, that of their one grab.
+  const bool stampOnce = On(s_.ch1[Switch::HalfImage]) && On(s_.ch1[Switch::LiveImage]) &&
+                         On(s_.ch1[Switch::StampOnHalfImage]) && On(s_.ch1[Switch::StampOnLiveImage]) &&
+                         !On(s_.ch1[Switch::LogoOnHalfImage]) && !On(s_.ch1[Switch::LogoOnLiveImage]);
+  bool liveStamped = false;
   if (On(s_.ch1[Switch::HalfImage])) {
+    if (stampOnce) liveStamped = StampSlot(0, kLive, Output::HalfImage);
     Trap(kLive, kOutputs[Output::HalfImage], [&] { c_.LEAD1[2].SetImageHandle(c_.LEAD1[0].ImageHandle()); });
     if (On(s_.ch1[Switch::LogoOnHalfImage])) LogoSlot(2, kLive, Output::HalfImage);
-    if (On(s_.ch1[Switch::StampOnHalfImage])) StampSlot(2, kLive, Output::HalfImage);
+    if (On(s_.ch1[Switch::StampOnHalfImage]) && !stampOnce) StampSlot(2, kLive, Output::HalfImage);
     Trap(kLive, kOutputs[Output::HalfImage], [&] { WriteLiveOutput(Output::HalfImage); });
   }
   if (On(s_.ch1[Switch::LiveImage])) {
     if (On(s_.ch1[Switch::LogoOnLiveImage])) LogoSlot(0, kLive, Output::LiveImage);
-    if (On(s_.ch1[Switch::StampOnLiveImage])) StampSlot(0, kLive, Output::LiveImage);
+    if (On(s_.ch1[Switch::StampOnLiveImage]) && !liveStamped) StampSlot(0, kLive, Output::LiveImage);
     Trap(kLive, kOutputs[Output::LiveImage], [&] { WriteLiveOutput(Output::LiveImage); });
   }
   Trap(kLive, {}, [&] { c_.LEAD1[0].SetImageHandle(0); });

@@ -50,7 +50,8 @@ class CaptureEngine final : public CaptureCycles {
   AcquisitionContext Context();
   void WriteLiveOutput(int i);
   void ResizeForHistory(int k);
-  void StampSlot(int k, const char* message, int output);
+  // False when the stamp failed; the slot then holds its picture as it was, unless giving it back failed.
+  bool StampSlot(int k, const char* message, int output);
   // A stamp style, placement or size, or a logo placement, that the drawing does not know is drawn with
   // the default; the log says so once per value, not every cycle.
   void NoteStampDefaults();
@@ -60,9 +61,9 @@ class CaptureEngine final : public CaptureCycles {
   void LogoSlot(int k, const char* message, int output);
   void MakeFolder(const QString& path);
   // Runs one statement of a cycle; a failure becomes a log line with `message`, its reason told with
-  // `what` the statement was about, and the cycle goes on.
+  // `what` the statement was about, and the cycle goes on. True when the statement ran through.
   template <typename Step>
-  void Trap(const char* message, const QString& what, Step&& step);
+  bool Trap(const char* message, const QString& what, Step&& step);
   QString GrabWhat() const;
 
   Settings& s_;
