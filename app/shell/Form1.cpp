@@ -141,6 +141,9 @@ Form1::Form1(Form1Options options)
 
   connect(tray_, &TrayIcon::SetupChosen, this, &Form1::ssVER_Click);
   connect(tray_, &TrayIcon::QuitChosen, this, &Form1::ssFIN_Click);
+  // Without a display nobody sees the window: the clock, the labels and the frame view are not repainted
+  // on every tick and capture. They still take their texts and values.
+  if (!options_.screen) setUpdatesEnabled(false);
 }
 
 Form1::~Form1() {

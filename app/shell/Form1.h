@@ -63,7 +63,8 @@ struct Form1Options {
   bool runTimer = true;
   // False: the end writes no settings file (a one-shot run).
   bool saveAtEnd = true;
-  // False without a display: no window can be seen, so the preview never converts a frame.
+  // False without a display: no window can be seen, so nothing is painted and the preview never converts a
+  // frame.
   bool screen = true;
 };
 
