@@ -58,10 +58,14 @@ bool DevicePipeline::Build(const RecordingRequest* recording, QString* error) {
   }
   gst_object_ref_sink(source.get());
 
-  // Nothing is converted in the pipeline: the grab and the preview convert the frames they use.
+  // Nothing is converted in the pipeline: the grab and the preview convert the frames they use. Only a
+  // network camera's JPEG is decoded here: a picture read over HTTP may come in pieces, which the decoder
+  // puts together (a webcam's buffer is always one whole frame).
+  const bool jpeg = format_.pixelFormat == QLatin1String("MJPG");
+  const bool assemble = jpeg && !device_->Address().isEmpty();
   QString text = QStringLiteral("capsfilter name=fmt ! ");
-  const QString decode =
-      format_.pixelFormat == QLatin1String("MJPG") ? QStringLiteral("jpegdec ! ") : QString();
+  if (assemble) text += QStringLiteral("jpegdec ! ");
+  const QString decode = jpeg && !assemble ? QStringLiteral("jpegdec ! ") : QString();
   const QString sink = QStringLiteral(
       "appsink name=frames max-buffers=1 drop=true sync=false enable-last-sample=false emit-signals=false");
   if (!recording) {
