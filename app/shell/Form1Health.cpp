@@ -79,11 +79,15 @@ bool Form1::LiveCapturesDue() const {
 void Form1::CycleFinished(CaptureKind kind) {
   // A cycle cut short by the end proves nothing either way.
   if (Ending()) return;
-  const qint64 failures = (kind == CaptureKind::Live ? health_.Live() : health_.History()).failures;
-  HealthChanged(health_.CycleFinished(kind));
-  WriteHealthFile();
-  emit CaptureFinished(kind,
-                       (kind == CaptureKind::Live ? health_.Live() : health_.History()).failures == failures);
+  const CaptureHealth::Record& record = kind == CaptureKind::Live ? health_.Live() : health_.History();
+  const qint64 failures = record.failures;
+  const CaptureHealth::Change change = health_.CycleFinished(kind);
+  // A change writes the file itself, with this cycle already counted.
+  if (change == CaptureHealth::Change::None)
+    WriteHealthFile();
+  else
+    HealthChanged(change);
+  emit CaptureFinished(kind, record.failures == failures);
 }
 
 void Form1::CheckCaptureHealth() {
