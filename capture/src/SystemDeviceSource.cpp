@@ -5,11 +5,15 @@
 #include <korvex/TestPatternDevice.h>
 
 #include <linux/videodev2.h>
+#include <sys/stat.h>
 
+#include <QFile>
 #include <QLoggingCategory>
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <tuple>
 
 // The cameras found, at every start: debug lines, printed only when asked for with QT_LOGGING_RULES.
 Q_LOGGING_CATEGORY(lcDevices, "quorvin.capture.devices", QtInfoMsg)
@@ -190,13 +194,32 @@ class SystemDeviceSource : public DeviceSource {
     gst_device_monitor_start(monitor_.get());
   }
 
+  // What devices.ini declares, parsed again only when the file changed: the list is read every few
+  // seconds while a camera is missing, and at each failed connect.
+  const korvex::NetworkCameras& Declared() {
+    const QString file = DeviceSettingsFile();
+    struct stat st {};
+    const bool there = ::stat(QFile::encodeName(file).constData(), &st) == 0;
+    const FileStamp stamp{file,
+                          there ? static_cast<long long>(st.st_ino) : -1,
+                          st.st_size,
+                          st.st_mtim.tv_sec,
+                          st.st_mtim.tv_nsec,
+                          st.st_ctim.tv_sec,
+                          st.st_ctim.tv_nsec};
+    if (declaredStamp_ == stamp) return declared_;
+    declaredStamp_ = stamp;
+    declared_ = ReadNetworkCameras(file);
+    for (const auto& p : declared_.problems) {
+      const QString text = QStringLiteral("[%1] %2").arg(p.section, p.key) + QStringLiteral(": ") + p.text;
+      if (reported_.insert(text).second) qCWarning(lcDevices).noquote() << file << text;
+    }
+    return declared_;
+  }
+
   // The declared network cameras, each the same object as long as its section stays.
   std::vector<std::shared_ptr<NetworkCamera>> NetworkCameras() {
-    const auto declared = ReadNetworkCameras(DeviceSettingsFile());
-    for (const auto& p : declared.problems) {
-      const QString text = QStringLiteral("[%1] %2").arg(p.section, p.key) + QStringLiteral(": ") + p.text;
-      if (reported_.insert(text).second) qCWarning(lcDevices).noquote() << DeviceSettingsFile() << text;
-    }
+    const auto& declared = Declared();
     std::vector<std::shared_ptr<NetworkCamera>> out;
     for (const auto& entry : declared.cameras) {
       auto known = std::find_if(network_.begin(), network_.end(),
@@ -279,6 +302,10 @@ class SystemDeviceSource : public DeviceSource {
   DeviceMonitorPtr monitor_;
   std::vector<std::shared_ptr<V4l2Device>> known_;
   std::vector<std::shared_ptr<NetworkCamera>> network_;
+  // devices.ini's path, node, size and change times when it was last parsed
+  using FileStamp = std::tuple<QString, long long, long long, long long, long long, long long, long long>;
+  std::optional<FileStamp> declaredStamp_;
+  korvex::NetworkCameras declared_;
   std::set<QString> reported_;  // devices.ini findings already written to standard error
   const std::shared_ptr<TestPatternDevice> testDevice_ = std::make_shared<TestPatternDevice>();
   std::mutex watchMutex_;

@@ -117,6 +117,9 @@ TEST_F(NetworkCameraTest, ListedAfterLocalCamerasWithTheirKindAndNoCredentials) 
   for (int i = 0; i < 12; ++i)
     many.push_back({QStringLiteral("Cam %1").arg(i), QStringLiteral("http://127.0.0.1:1/%1").arg(i), {}});
   Declare(many);
+  control.captureWindow()->LookForDevices();  // the running control sees the edited file too
+  EXPECT_EQ(control.GetNumDrivers(), 10);
+  EXPECT_EQ(control.DeviceNameList(9), QStringLiteral("Cam 9 [http]"));
   CKorvexCtrl crowded;
   EXPECT_EQ(crowded.GetNumDrivers(), 10);
   EXPECT_EQ(crowded.DeviceNameList(9), QStringLiteral("Cam 9 [http]"));
