@@ -87,7 +87,6 @@ class WebServer final : public QAbstractHttpServer {
   WebLimits limits_;
   ConnectionGate* gate_ = nullptr;
   std::vector<QPointer<QTcpSocket>> streams_;
-  QByteArray lastFrame_;
 };
 
 }  // namespace quorvin
