@@ -346,13 +346,20 @@ bool WebServer::StartStream(const QHttpServerRequest& request, QTcpSocket* socke
   if (gate_) gate_->Streaming(socket);
   streams_.emplace_back(socket);
   // The picture there is now first, so a client never waits a whole interval for its first frame.
-  const int output = ShownOutput();
-  QByteArray frame;
-  if (output >= 0 && ReadWhole(LiveOutputPath(view_.settings, output), frame)) {
-    socket->write("--" + kBoundary + "\r\nContent-Type: image/jpeg\r\nContent-Length: " +
-                  QByteArray::number(frame.size()) + "\r\n\r\n" + frame + "\r\n");
-  }
+  if (const QByteArray part = ShownStreamPart(); !part.isEmpty()) socket->write(part);
   return true;
+}
+
+QByteArray WebServer::ShownStreamPart() const {
+  const int output = ShownOutput();
+  if (output < 0) return {};
+  const QString path = LiveOutputPath(view_.settings, output);
+  const QFileInfo info(path);
+  QByteArray frame;
+  if (FindInside(info.path(), info.fileName()).status != 200 || !ReadWhole(path, frame)) return {};
+  return "--" + kBoundary +
+         "\r\nContent-Type: image/jpeg\r\nContent-Length: " + QByteArray::number(frame.size()) + "\r\n\r\n" +
+         frame + "\r\n";
 }
 
 void WebServer::LiveCaptured() {
@@ -360,15 +367,9 @@ void WebServer::LiveCaptured() {
     return s.isNull() || s->state() != QAbstractSocket::ConnectedState;
   });
   if (streams_.empty()) return;
-  const int output = ShownOutput();
-  QByteArray frame;
-  if (output < 0) return;
-  const QString path = LiveOutputPath(view_.settings, output);
-  const QFileInfo info(path);
-  if (FindInside(info.path(), info.fileName()).status != 200 || !ReadWhole(path, frame)) return;
   // Read once, sent to every client.
-  const QByteArray part = "--" + kBoundary + "\r\nContent-Type: image/jpeg\r\nContent-Length: " +
-                          QByteArray::number(frame.size()) + "\r\n\r\n" + frame + "\r\n";
+  const QByteArray part = ShownStreamPart();
+  if (part.isEmpty()) return;
   for (const QPointer<QTcpSocket>& s : streams_)
     if (s->bytesToWrite() < limits_.streamBacklog) s->write(part);
 }

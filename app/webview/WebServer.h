@@ -81,6 +81,8 @@ class WebServer final : public QAbstractHttpServer {
   void Send(const QHttpServerRequest& request, QTcpSocket* socket, Reply reply);
   // The live output the page shows and the stream sends: the largest that is switched on; -1 for none.
   int ShownOutput() const;
+  // The shown live picture as one part of the stream; empty when there is none to read.
+  QByteArray ShownStreamPart() const;
 
   RecorderView view_;
   QList<QByteArray> credentials_;
