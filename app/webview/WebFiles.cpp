@@ -69,25 +69,27 @@ QByteArray ServedType(const QString& path) {
 
 FolderListing ListFolder(const QString& folder, const QString& thumbnailEnding, const QString& imageEnding) {
   FolderListing listing;
-  const QDir dir(folder);
-  for (const QFileInfo& info :
-       dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed))
-    listing.folders << info.fileName();
-  QHash<QString, QString> thumbnails;  // picture name -> thumbnail name
+  // One listing for both: a history folder may hold thousands of pictures.
+  QHash<QString, FolderEntry> thumbnails;  // picture name -> its thumbnail
   std::vector<FolderEntry> pictures;
-  for (const QFileInfo& info : dir.entryInfoList(QDir::Files)) {
+  for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot,
+                                                          QDir::Name | QDir::Reversed)) {
     const QString name = info.fileName();
+    if (info.isDir()) {
+      listing.folders << name;
+      continue;
+    }
     if (ServedType(name) != "image/jpeg") continue;
     if (!thumbnailEnding.isEmpty() && name.endsWith(thumbnailEnding, Qt::CaseInsensitive)) {
-      thumbnails.insert(name.chopped(thumbnailEnding.size()) + imageEnding, name);
+      thumbnails.insert(name.chopped(thumbnailEnding.size()) + imageEnding,
+                        {name, info.lastModified(), name});
       continue;
     }
     pictures.push_back({name, info.lastModified(), {}});
   }
-  for (FolderEntry& e : pictures) e.thumbnail = thumbnails.take(e.name);
+  for (FolderEntry& e : pictures) e.thumbnail = thumbnails.take(e.name).name;
   // A thumbnail whose picture is gone (or off) still shows.
-  for (auto it = thumbnails.cbegin(); it != thumbnails.cend(); ++it)
-    pictures.push_back({it.value(), QFileInfo(dir.filePath(it.value())).lastModified(), it.value()});
+  for (auto it = thumbnails.cbegin(); it != thumbnails.cend(); ++it) pictures.push_back(it.value());
   std::sort(pictures.begin(), pictures.end(), [](const FolderEntry& a, const FolderEntry& b) {
     return a.written != b.written ? a.written < b.written : a.name < b.name;
   });
